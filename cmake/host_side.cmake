@@ -1,0 +1,24 @@
+# The stand-in host, the tools built on it, and the tests that load the module through it.
+add_library(minihost STATIC
+    minihost/call_log.cpp
+    minihost/envelope.cpp
+    minihost/host.cpp
+    minihost/module_file.cpp
+)
+target_include_directories(minihost PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(minihost PUBLIC ${CMAKE_DL_LIBS})
+
+if(ORVALEN_TESTS)
+    enable_testing()
+    if(ORVALEN_GTEST_FROM_SOURCE)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+    else()
+        find_package(GTest REQUIRED)
+    endif()
+    include(GoogleTest)
+    add_subdirectory(tests)
+endif()

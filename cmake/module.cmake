@@ -1,0 +1,26 @@
+# The plug-in module: a shared object (a DLL on Windows) named Orvalen.p that exports only
+# _mod_descrip.
+set(ORVALEN_MODULE_SOURCES
+    camera/camera_params.cpp
+    camera/instance_ops.cpp
+    module/descriptor.cpp
+    module/handler_activate.cpp
+    module/module_state.cpp
+)
+
+add_library(orvalen_module MODULE ${ORVALEN_MODULE_SOURCES})
+target_include_directories(orvalen_module PRIVATE ${PROJECT_SOURCE_DIR})
+set_target_properties(orvalen_module PROPERTIES
+    OUTPUT_NAME Orvalen
+    PREFIX ""
+    SUFFIX ".p"
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+# Nothing may be thrown across the host boundary, and the host knows no C++ runtime.
+target_compile_options(orvalen_module PRIVATE -fno-exceptions -fno-rtti)
+if(WIN32)
+    # Every DLL the module needs must already be on any Windows machine.
+    target_link_options(orvalen_module PRIVATE -static -static-libgcc -static-libstdc++)
+endif()

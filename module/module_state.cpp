@@ -1,0 +1,3 @@
+#include "module/module_state.h"
+
+ModuleStateData ModuleState;

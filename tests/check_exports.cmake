@@ -1,0 +1,22 @@
+# Fails unless the module's dynamic symbol table defines _mod_descrip and nothing else of ours.
+execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
+    OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(found_descriptor OFF)
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^.* " "" name "${line}")
+    if(name STREQUAL "_mod_descrip")
+        set(found_descriptor ON)
+    elseif(name MATCHES "^__(odr_asan|asan|ubsan|tsan|sancov)")
+        # Added by a sanitizer build, not ours.
+    else()
+        message(SEND_ERROR "the module exports ${name}; only _mod_descrip may be exported")
+    endif()
+endforeach()
+if(NOT found_descriptor)
+    message(FATAL_ERROR "the module does not export _mod_descrip")
+endif()
+message(STATUS "exports: _mod_descrip only")

@@ -1,0 +1,198 @@
+#include "camera/channel_names.h"
+#include "module_fixture.h"
+
+#include <cmath>
+
+namespace {
+
+class InstanceTest : public ModuleTest {
+  protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        ActivateHandlerOrFail();
+    }
+
+    minihost::HostParam *Channel(const std::string &name) { return host.channel(item, name); }
+
+    int NewTime(void *camera) { return handler.record.newTime(camera, 0, 0.0); }
+};
+
+struct ParamRow {
+    const char *channel;
+    const char *typeCode;
+    double CameraInstance::*value;
+    double seed;
+};
+
+const ParamRow kRows[] = {
+    {kFovChannel, "0x10", &CameraInstance::fov, M_PI / 2},
+    {kHShiftChannel, "0x20", &CameraInstance::hShift, 0.0},
+    {kVShiftChannel, "0x20", &CameraInstance::vShift, 0.0},
+    {kTiltDirectionChannel, "0x40", &CameraInstance::tiltDirection, 0.0},
+    {kTiltAngleChannel, "0x40", &CameraInstance::tiltAngle, 0.0},
+};
+
+TEST_F(InstanceTest, NewInstanceHasItsDefaults) {
+    CameraInstance &camera = Instance(NewCamera());
+    EXPECT_EQ(camera.fov, M_PI / 2);
+    EXPECT_EQ(camera.hShift, 0.0);
+    EXPECT_EQ(camera.vShift, 0.0);
+    EXPECT_EQ(camera.tiltDirection, 0.0);
+    EXPECT_EQ(camera.tiltAngle, 0.0);
+    EXPECT_EQ(camera.filmWidth, 0.0);
+    EXPECT_EQ(camera.filmHeight, 0.0);
+    EXPECT_EQ(camera.item, host.itemId(item));
+    EXPECT_EQ(camera.chanGroup, reinterpret_cast<host::GroupHandle>(&item->group));
+    EXPECT_STREQ(handler.inst.describe(&camera), "Orvalen");
+    EXPECT_STREQ(handler.inst.describe(nullptr), kProductName);
+}
+
+TEST_F(InstanceTest, CreatesFiveParametersInOrderAndSeedsThem) {
+    host.log.clear();
+    void *camera = NewCamera();
+    const auto calls = host.log.of(host::kParamServiceName);
+    ASSERT_EQ(calls.size(), 15u) << host.log.text();
+    int checked = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        const ParamRow &row = kRows[i];
+        const std::string param = "param#" + std::to_string(i + 1);
+        const minihost::Call &create = calls[3 * i];
+        const minihost::Call &setup = calls[3 * i + 1];
+        const minihost::Call &seed = calls[3 * i + 2];
+        EXPECT_EQ(create.member, "create") << row.channel;
+        EXPECT_EQ(create.args, (std::vector<std::string>{row.typeCode, "-1", param}));
+        EXPECT_EQ(setup.member, "setup") << row.channel;
+        EXPECT_EQ(setup.args, (std::vector<std::string>{param, row.channel, "group:Camera", "null",
+                                                        "null", "null", "null"}));
+        EXPECT_EQ(seed.member, "setValue") << row.channel;
+        EXPECT_EQ(seed.args, (std::vector<std::string>{param, minihost::FormatDouble(row.seed)}));
+        minihost::HostParam *channel = Channel(row.channel);
+        ASSERT_NE(channel, nullptr) << row.channel;
+        EXPECT_EQ(channel->envelope.value(), Instance(camera).*row.value) << row.channel;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5);
+    EXPECT_EQ(item->group.channels.size(), 5u);
+}
+
+TEST_F(InstanceTest, DestroyReleasesTheFiveParametersInOrder) {
+    void *camera = NewCamera();
+    host.log.clear();
+    DestroyCamera(camera);
+    const auto destroys = host.log.of(host::kParamServiceName, "destroy");
+    ASSERT_EQ(destroys.size(), 5u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(destroys[i].args.at(0), "param#" + std::to_string(i + 1));
+    }
+    EXPECT_TRUE(host.liveParams().empty());
+}
+
+TEST_F(InstanceTest, RefusedParameterRefusesTheInstanceAndReleasesTheRest) {
+    int checked = 0;
+    for (int refused = 1; refused <= 5; ++refused) {
+        minihost::Host faulty;
+        minihost::HandlerRecords records;
+        ASSERT_EQ(minihost::Activate(HandlerServer(), faulty, 1, &records.record), 0);
+        faulty.faults.refuseParamCreate = refused;
+        minihost::HostItem *camItem = faulty.addItem("Camera");
+        const char *error = nullptr;
+        void *camera = records.inst.create(nullptr, faulty.itemId(camItem), &error);
+        EXPECT_EQ(camera, nullptr) << "refused create " << refused;
+        ASSERT_NE(error, nullptr) << "refused create " << refused;
+        EXPECT_STREQ(error, "Couldn't create the camera's animated parameters.");
+        EXPECT_TRUE(faulty.liveParams().empty()) << "refused create " << refused;
+        EXPECT_EQ(faulty.log.of(host::kParamServiceName, "destroy").size(),
+                  static_cast<size_t>(refused - 1));
+        EXPECT_TRUE(faulty.misuse().empty()) << "refused create " << refused;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5);
+}
+
+TEST_F(InstanceTest, NewTimeInterpolatesKeyedFov) {
+    void *camera = NewCamera();
+    Channel(kFovChannel)->envelope.setKey(0.0, 1.0);
+    Channel(kFovChannel)->envelope.setKey(2.0, 2.0);
+    host.setTime(0.5);
+    EXPECT_EQ(NewTime(camera), 0);
+    EXPECT_DOUBLE_EQ(Instance(camera).fov, 1.25);
+    host.setTime(5.0);
+    NewTime(camera);
+    EXPECT_EQ(Instance(camera).fov, 2.0);
+}
+
+TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
+    void *camera = NewCamera();
+    int checked = 0;
+    for (const ParamRow &row : kRows) {
+        Channel(row.channel)->envelope.setKey(1.0, 0.1);
+        Channel(row.channel)->envelope.setKey(3.0, 0.9 + checked);
+        Instance(camera).*row.value = -42.0;
+        ++checked;
+    }
+    host.setTime(2.0);
+    host.log.clear();
+    NewTime(camera);
+    const auto evaluations = host.log.of(host::kParamServiceName, "evaluate");
+    ASSERT_EQ(evaluations.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const ParamRow &row = kRows[i];
+        EXPECT_EQ(evaluations[i].args,
+                  (std::vector<std::string>{"param#" + std::to_string(i + 1), "2", "null"}));
+        EXPECT_DOUBLE_EQ(Instance(camera).*row.value, 0.5 + i * 0.5) << row.channel;
+    }
+    EXPECT_EQ(checked, 5);
+    // The time is the host's current one, whatever the call's own arguments say.
+    host.setTime(1.0);
+    handler.record.newTime(camera, 99, 99.0);
+    EXPECT_DOUBLE_EQ(Instance(camera).fov, 0.1);
+}
+
+TEST_F(InstanceTest, NewTimeWithoutTimeServiceKeepsTheValues) {
+    void *camera = NewCamera();
+    Channel(kFovChannel)->envelope.setValue(1.0);
+    host.faults.missingServices = {host::kTimeInfoServiceName};
+    EXPECT_EQ(NewTime(camera), 0);
+    EXPECT_EQ(Instance(camera).fov, M_PI / 2);
+    EXPECT_TRUE(host.log.of(host::kParamServiceName, "evaluate").empty());
+}
+
+TEST_F(InstanceTest, FlagsAreNone) { EXPECT_EQ(handler.record.flags(NewCamera()), 0u); }
+
+TEST_F(InstanceTest, CopyTakesValuesAndKeepsOwnParameters) {
+    void *source = NewCamera("Source");
+    minihost::HostItem *sourceItem = item;
+    void *destination = NewCamera("Destination");
+    minihost::HostItem *destinationItem = item;
+    CameraInstance &from = Instance(source);
+    from.fov = 1.0;
+    from.hShift = 0.1;
+    from.vShift = 0.2;
+    from.tiltDirection = 0.3;
+    from.tiltAngle = 0.4;
+    from.filmWidth = 3.0;
+    from.filmHeight = 2.0;
+    const CameraInstance destinationBefore = Instance(destination);
+    EXPECT_EQ(handler.inst.copy(destination, source), nullptr);
+    const CameraInstance &to = Instance(destination);
+    EXPECT_EQ(to.fov, 1.0);
+    EXPECT_EQ(to.hShift, 0.1);
+    EXPECT_EQ(to.vShift, 0.2);
+    EXPECT_EQ(to.tiltDirection, 0.3);
+    EXPECT_EQ(to.tiltAngle, 0.4);
+    EXPECT_EQ(to.filmWidth, 3.0);
+    EXPECT_EQ(to.filmHeight, 2.0);
+    EXPECT_EQ(to.fovParm, destinationBefore.fovParm);
+    EXPECT_EQ(to.tiltAngleParm, destinationBefore.tiltAngleParm);
+    EXPECT_EQ(to.chanGroup, destinationBefore.chanGroup);
+    EXPECT_EQ(to.item, destinationBefore.item);
+
+    DestroyCamera(source);
+    EXPECT_TRUE(sourceItem->group.channels.empty());
+    EXPECT_EQ(destinationItem->group.channels.size(), 5u);
+    host.channel(destinationItem, kFovChannel)->envelope.setValue(0.75);
+    NewTime(destination);
+    EXPECT_EQ(Instance(destination).fov, 0.75);
+}
+
+} // namespace
