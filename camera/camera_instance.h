@@ -7,12 +7,12 @@
 // the working copies the ray, the preview and the panel read, the parameters hold the
 // animation behind them.
 struct CameraInstance {
-    double fov; // radians spanned by the film height
-    double hShift; // fraction of the film width
-    double vShift; // fraction of the film height
+    double fov;           // radians spanned by the film height
+    double hShift;        // fraction of the film width
+    double vShift;        // fraction of the film height
     double tiltDirection; // radians; stored and animated only
-    double tiltAngle; // radians; stored and animated only
-    double filmWidth; // last film size the preview saw, in film units
+    double tiltAngle;     // radians; stored and animated only
+    double filmWidth;     // last film size the preview saw, in film units
     double filmHeight;
     host::ParamHandle fovParm;
     host::ParamHandle hShiftParm;

@@ -39,8 +39,8 @@ void *HOST_CALL InstanceCreate(void * /*privateData*/, host::ItemId item, const 
     inst->item = item;
     inst->chanGroup = ModuleState.ItemInfoService->chanGroup(item);
     for (const CameraParamRow &row : kCameraParams) {
-        inst->*row.handle = MakeParam(row.typeCode, row.channelName, inst->chanGroup,
-                                      &(inst->*row.value));
+        inst->*row.handle =
+            MakeParam(row.typeCode, row.channelName, inst->chanGroup, &(inst->*row.value));
         if (!(inst->*row.handle)) {
             DestroyParams(inst);
             std::free(inst);
@@ -74,7 +74,9 @@ const char *HOST_CALL InstanceCopy(void *destination, void *source) {
 }
 
 // Called by the host for the text it shows next to the camera's handler name.
-const char *HOST_CALL InstanceDescribe(void * /*instance*/) { return kProductName; }
+const char *HOST_CALL InstanceDescribe(void * /*instance*/) {
+    return kProductName;
+}
 
 // Called by the host on its own thread whenever its current time changes, never while rays of
 // the same instance are being evaluated. The time comes from the time service, not from the
@@ -90,4 +92,6 @@ int HOST_CALL CameraNewTime(void *instance, int /*frame*/, double /*time*/) {
 }
 
 // Called by the host to learn which optional camera features the handler wants: none.
-unsigned int HOST_CALL CameraFlags(void * /*instance*/) { return 0; }
+unsigned int HOST_CALL CameraFlags(void * /*instance*/) {
+    return 0;
+}

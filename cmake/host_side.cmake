@@ -22,3 +22,7 @@ if(ORVALEN_TESTS)
     include(GoogleTest)
     add_subdirectory(tests)
 endif()
+
+if(ORVALEN_BENCH)
+    add_subdirectory(bench)
+endif()

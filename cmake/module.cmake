@@ -1,7 +1,10 @@
 # The plug-in module: a shared object (a DLL on Windows) named Orvalen.p that exports only
 # _mod_descrip.
 set(ORVALEN_MODULE_SOURCES
+    camera/axis_rotation.cpp
+    camera/camera_evaluate.cpp
     camera/camera_params.cpp
+    camera/camera_preview.cpp
     camera/instance_ops.cpp
     module/descriptor.cpp
     module/handler_activate.cpp

@@ -12,6 +12,8 @@
 namespace host {
 
 // Offset of the n-th member of a record made only of pointer-sized members.
-constexpr unsigned long SlotOffset(unsigned long n) { return n * sizeof(void *); }
+constexpr unsigned long SlotOffset(unsigned long n) {
+    return n * sizeof(void *);
+}
 
 } // namespace host

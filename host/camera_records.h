@@ -32,8 +32,7 @@ struct CameraRay {
     double directionCopy[3];
 };
 
-typedef void *(HOST_CALL *InstanceCreateFunc)(void *privateData, ItemId item,
-                                              const char **error);
+typedef void *(HOST_CALL *InstanceCreateFunc)(void *privateData, ItemId item, const char **error);
 typedef void(HOST_CALL *InstanceDestroyFunc)(void *instance);
 typedef const char *(HOST_CALL *InstanceCopyFunc)(void *destination, void *source);
 typedef const char *(HOST_CALL *InstanceLoadFunc)(void *instance, const LoadState *state);

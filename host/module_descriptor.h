@@ -28,8 +28,7 @@ constexpr int kActivateOk = 0;
 constexpr int kActivateBadVersion = 1;
 constexpr int kActivateBadGlobal = 2;
 
-typedef int(HOST_CALL *ActivateFunc)(int version, GlobalFunc global, void *local,
-                                     void *serverData);
+typedef int(HOST_CALL *ActivateFunc)(int version, GlobalFunc global, void *local, void *serverData);
 typedef void *(HOST_CALL *StartupFunc)(void);
 typedef void(HOST_CALL *ShutdownFunc)(void *token);
 
@@ -65,8 +64,7 @@ static_assert(offsetof(ModuleDescriptor, startup) == kDescriptorPointersOffset,
               "descriptor layout");
 static_assert(offsetof(ModuleDescriptor, shutdown) == kDescriptorPointersOffset + sizeof(void *),
               "descriptor layout");
-static_assert(offsetof(ModuleDescriptor, servers) ==
-                  kDescriptorPointersOffset + 2 * sizeof(void *),
+static_assert(offsetof(ModuleDescriptor, servers) == kDescriptorPointersOffset + 2 * sizeof(void *),
               "descriptor layout");
 
 } // namespace host

@@ -36,8 +36,7 @@ typedef void(HOST_CALL *PanelCallbackFunc)(void);
 typedef PanelHandle(HOST_CALL *PanelCreateFunc)(int panelType, const PanelControl *controls);
 typedef int(HOST_CALL *PanelDescribeFunc)(PanelHandle panel, const PanelDataDesc *data,
                                           PanelGetFunc get, PanelSetFunc set);
-typedef void(HOST_CALL *PanelHintFunc)(PanelHandle panel, PanelElementId id,
-                                       const HintWord *hints);
+typedef void(HOST_CALL *PanelHintFunc)(PanelHandle panel, PanelElementId id, const HintWord *hints);
 typedef void(HOST_CALL *PanelSetDataFunc)(PanelHandle panel, PanelElementId id, void *data);
 typedef int(HOST_CALL *PanelViewInstanceFunc)(PanelHandle panel, void *instance);
 
@@ -84,8 +83,7 @@ static_assert(sizeof(HintWord) == sizeof(void *), "hint words hold pointers");
 static_assert(offsetof(PanelControl, label) == sizeof(void *), "control table layout");
 static_assert(offsetof(PanelControl, controlClass) == 2 * sizeof(void *), "control table layout");
 static_assert(offsetof(PanelDataDesc, name) == sizeof(void *), "data description layout");
-static_assert(offsetof(PanelDataDesc, dataType) == 2 * sizeof(void *),
-              "data description layout");
+static_assert(offsetof(PanelDataDesc, dataType) == 2 * sizeof(void *), "data description layout");
 static_assert(offsetof(PanelService, create) == SlotOffset(2), "panel service layout");
 static_assert(offsetof(PanelService, describe) == SlotOffset(4), "panel service layout");
 static_assert(offsetof(PanelService, hint) == SlotOffset(5), "panel service layout");

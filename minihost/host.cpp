@@ -53,13 +53,13 @@ void HOST_CALL ParamDestroy(host::ParamHandle handle) {
     }
 }
 
-int HOST_CALL ParamSetup(host::ParamHandle handle, const char *channelName,
-                         host::GroupHandle group, void *a, void *b, void *c, void *d) {
+int HOST_CALL ParamSetup(host::ParamHandle handle, const char *channelName, host::GroupHandle group,
+                         void *a, void *b, void *c, void *d) {
     Host &h = ActiveHost();
     std::string name = channelName ? channelName : "(null)";
     h.log.add(kParamService, "setup",
-              {h.nameOf(handle), name, h.nameOf(group), Host::pointerText(a),
-               Host::pointerText(b), Host::pointerText(c), Host::pointerText(d)});
+              {h.nameOf(handle), name, h.nameOf(group), Host::pointerText(a), Host::pointerText(b),
+               Host::pointerText(c), Host::pointerText(d)});
     HostParam *param = h.usableParam(handle, "setup");
     if (!param) {
         return 0;
@@ -76,8 +76,7 @@ int HOST_CALL ParamSetup(host::ParamHandle handle, const char *channelName,
     return 1;
 }
 
-int HOST_CALL ParamEvaluate(host::ParamHandle handle, double time, void *context,
-                            double *result) {
+int HOST_CALL ParamEvaluate(host::ParamHandle handle, double time, void *context, double *result) {
     Host &h = ActiveHost();
     h.log.add(kParamService, "evaluate",
               {h.nameOf(handle), FormatDouble(time), Host::pointerText(context)});
@@ -95,8 +94,7 @@ int HOST_CALL ParamEvaluate(host::ParamHandle handle, double time, void *context
 
 int HOST_CALL ParamSetValue(host::ParamHandle handle, double *value) {
     Host &h = ActiveHost();
-    h.log.add(kParamService, "setValue",
-              {h.nameOf(handle), value ? FormatDouble(*value) : "null"});
+    h.log.add(kParamService, "setValue", {h.nameOf(handle), value ? FormatDouble(*value) : "null"});
     HostParam *param = h.usableParam(handle, "setValue");
     if (!param || !value) {
         return 0;
@@ -160,9 +158,13 @@ Host::~Host() {
     }
 }
 
-Host *Host::active() { return g_active; }
+Host *Host::active() {
+    return g_active;
+}
 
-host::GlobalFunc Host::globalFunc() const { return GlobalLookup; }
+host::GlobalFunc Host::globalFunc() const {
+    return GlobalLookup;
+}
 
 void *Host::lookup(const char *name, int useMode) {
     std::string service = name ? name : "(null)";

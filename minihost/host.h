@@ -55,10 +55,10 @@ struct HostItem {
 // What a test or a tool can make the host do wrong.
 struct HostFaults {
     std::set<std::string> missingServices; // the lookup answers null for these
-    int refuseParamCreate = 0; // the n-th create (1 for the first) answers null; 0 never
+    int refuseParamCreate = 0;     // the n-th create (1 for the first) answers null; 0 never
     std::string refuseSaveChannel; // saving this channel answers an error text
     std::string refuseLoadChannel; // loading this channel answers an error text
-    bool refusePanel = false; // the panel toolkit's create answers null
+    bool refusePanel = false;      // the panel toolkit's create answers null
 };
 
 // The stand-in host: the global services a module looks up, backed by real parameters with

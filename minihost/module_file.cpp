@@ -66,8 +66,7 @@ const host::ServerRecord *ModuleFile::findServer(const std::string &className,
         if (!record.className) {
             return nullptr;
         }
-        if (className == record.className && record.serverName &&
-            serverName == record.serverName) {
+        if (className == record.className && record.serverName && serverName == record.serverName) {
             return &record;
         }
     }

@@ -7,7 +7,9 @@ namespace {
 
 // Called by the host once, right after it loads the module. Any non-null token means the
 // module started.
-void *HOST_CALL ModuleStartup(void) { return reinterpret_cast<void *>(4); }
+void *HOST_CALL ModuleStartup(void) {
+    return reinterpret_cast<void *>(4);
+}
 
 // Called by the host once, before it unloads the module. There is nothing to release: every
 // service handle belongs to the host.

@@ -23,8 +23,8 @@ int HOST_CALL HandlerActivate(int version, host::GlobalFunc global, void *local,
     ModuleState.EnvelopeService = global(host::kEnvelopeServiceName, host::kUseModeDefault);
     ModuleState.TimeInfo = static_cast<const host::TimeInfo *>(
         global(host::kTimeInfoServiceName, host::kUseModeDefault));
-    if (!ModuleState.ParamService || !ModuleState.ItemInfoService ||
-        !ModuleState.EnvelopeService || !ModuleState.TimeInfo) {
+    if (!ModuleState.ParamService || !ModuleState.ItemInfoService || !ModuleState.EnvelopeService ||
+        !ModuleState.TimeInfo) {
         return host::kActivateBadGlobal;
     }
 
@@ -36,6 +36,8 @@ int HOST_CALL HandlerActivate(int version, host::GlobalFunc global, void *local,
     inst->copy = InstanceCopy;
     inst->describe = InstanceDescribe;
     handler->newTime = CameraNewTime;
+    handler->preview = CameraPreview;
+    handler->evaluate = CameraEvaluate;
     handler->flags = CameraFlags;
     return host::kActivateOk;
 }

@@ -94,6 +94,8 @@ TEST_F(ActivationTest, SuccessFillsTheRecordAndLeavesTheHostMembers) {
     EXPECT_EQ(handler.record.hostItemFuncs, &handler.itemSentinel);
     EXPECT_EQ(handler.record.hostRenderFuncs, &handler.renderSentinel);
     EXPECT_NE(handler.record.newTime, nullptr);
+    EXPECT_NE(handler.record.preview, nullptr);
+    EXPECT_NE(handler.record.evaluate, nullptr);
     EXPECT_NE(handler.record.flags, nullptr);
 }
 

@@ -22,8 +22,7 @@ TEST(Envelope, LinearBetweenKeysConstantOutside) {
         double value;
     };
     const Case cases[] = {
-        {-1.0, 10.0}, {0.0, 10.0}, {0.25, 12.5}, {1.0, 20.0},
-        {1.5, 25.0},  {2.0, 30.0}, {7.0, 30.0},
+        {-1.0, 10.0}, {0.0, 10.0}, {0.25, 12.5}, {1.0, 20.0}, {1.5, 25.0}, {2.0, 30.0}, {7.0, 30.0},
     };
     int checked = 0;
     for (const Case &c : cases) {

@@ -157,7 +157,9 @@ TEST_F(InstanceTest, NewTimeWithoutTimeServiceKeepsTheValues) {
     EXPECT_TRUE(host.log.of(host::kParamServiceName, "evaluate").empty());
 }
 
-TEST_F(InstanceTest, FlagsAreNone) { EXPECT_EQ(handler.record.flags(NewCamera()), 0u); }
+TEST_F(InstanceTest, FlagsAreNone) {
+    EXPECT_EQ(handler.record.flags(NewCamera()), 0u);
+}
 
 TEST_F(InstanceTest, CopyTakesValuesAndKeepsOwnParameters) {
     void *source = NewCamera("Source");
