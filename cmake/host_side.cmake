@@ -4,12 +4,17 @@ add_library(minihost STATIC
     minihost/envelope.cpp
     minihost/host.cpp
     minihost/module_file.cpp
+    minihost/scene_file.cpp
+    minihost/scene_states.cpp
 )
 target_include_directories(minihost PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(minihost PUBLIC ${CMAKE_DL_LIBS})
 
+if(ORVALEN_FUZZ)
+    add_subdirectory(tests/fuzz)
+endif()
+
 if(ORVALEN_TESTS)
-    enable_testing()
     if(ORVALEN_GTEST_FROM_SOURCE)
         set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
         set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

@@ -6,6 +6,7 @@ set(ORVALEN_MODULE_SOURCES
     camera/camera_params.cpp
     camera/camera_preview.cpp
     camera/instance_ops.cpp
+    camera/scene_data.cpp
     module/descriptor.cpp
     module/handler_activate.cpp
     module/module_state.cpp

@@ -1,5 +1,7 @@
 #include "minihost/host.h"
 
+#include "minihost/scene_states.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -103,18 +105,6 @@ int HOST_CALL ParamSetValue(host::ParamHandle handle, double *value) {
     return 1;
 }
 
-const char *HOST_CALL ParamLoadUnavailable(host::ParamHandle handle, const host::LoadState *) {
-    Host &h = ActiveHost();
-    h.log.add(kParamService, "load", {h.nameOf(handle)});
-    return "stand-in host: this host has no scene loading";
-}
-
-const char *HOST_CALL ParamSaveUnavailable(host::ParamHandle handle, const host::SaveState *) {
-    Host &h = ActiveHost();
-    h.log.add(kParamService, "save", {h.nameOf(handle)});
-    return "stand-in host: this host has no scene saving";
-}
-
 host::GroupHandle HOST_CALL ItemChanGroup(host::ItemId item) {
     Host &h = ActiveHost();
     HostItem *hostItem = reinterpret_cast<HostItem *>(item);
@@ -143,8 +133,8 @@ Host::Host() {
     paramService_.create = ParamCreate;
     paramService_.destroy = ParamDestroy;
     paramService_.setup = ParamSetup;
-    paramService_.load = ParamLoadUnavailable;
-    paramService_.save = ParamSaveUnavailable;
+    paramService_.load = ParamLoadFromState;
+    paramService_.save = ParamSaveToState;
     paramService_.evaluate = ParamEvaluate;
     paramService_.setValue = ParamSetValue;
     itemInfo_.chanGroup = ItemChanGroup;

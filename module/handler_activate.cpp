@@ -34,6 +34,8 @@ int HOST_CALL HandlerActivate(int version, host::GlobalFunc global, void *local,
     inst->create = InstanceCreate;
     inst->destroy = InstanceDestroy;
     inst->copy = InstanceCopy;
+    inst->load = InstanceLoad;
+    inst->save = InstanceSave;
     inst->describe = InstanceDescribe;
     handler->newTime = CameraNewTime;
     handler->preview = CameraPreview;

@@ -89,6 +89,8 @@ TEST_F(ActivationTest, SuccessFillsTheRecordAndLeavesTheHostMembers) {
     EXPECT_NE(handler.inst.create, nullptr);
     EXPECT_NE(handler.inst.destroy, nullptr);
     EXPECT_NE(handler.inst.copy, nullptr);
+    EXPECT_NE(handler.inst.load, nullptr);
+    EXPECT_NE(handler.inst.save, nullptr);
     EXPECT_NE(handler.inst.describe, nullptr);
     EXPECT_EQ(handler.record.inst, &handler.inst);
     EXPECT_EQ(handler.record.hostItemFuncs, &handler.itemSentinel);

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+// A copy of the built module under a new name: loading it gives a second module with state of
+// its own, as a second run of the host would.
+std::string CopyOfModule();
+
 // Loads a fresh copy of the built module for every test, with a stand-in host of its own.
 class ModuleTest : public ::testing::Test {
   protected:
