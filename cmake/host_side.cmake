@@ -4,6 +4,7 @@ add_library(minihost STATIC
     minihost/envelope.cpp
     minihost/host.cpp
     minihost/module_file.cpp
+    minihost/panel_toolkit.cpp
     minihost/scene_file.cpp
     minihost/scene_states.cpp
 )

@@ -10,6 +10,9 @@ set(ORVALEN_MODULE_SOURCES
     module/descriptor.cpp
     module/handler_activate.cpp
     module/module_state.cpp
+    panel/interface_activate.cpp
+    panel/panel_callbacks.cpp
+    panel/panel_tables.cpp
 )
 
 add_library(orvalen_module MODULE ${ORVALEN_MODULE_SOURCES})

@@ -199,6 +199,7 @@ HostParam *Host::createParam(int typeCode, int envelopeType) {
     param->serial = static_cast<int>(params_.size());
     param->typeCode = typeCode;
     param->envelopeType = envelopeType;
+    paramsByHandle_[param] = param;
     return param;
 }
 
@@ -213,12 +214,8 @@ std::vector<HostParam *> Host::liveParams() const {
 }
 
 HostParam *Host::param(host::ParamHandle handle) const {
-    for (const auto &param : params_) {
-        if (handle == reinterpret_cast<host::ParamHandle>(param.get())) {
-            return param.get();
-        }
-    }
-    return nullptr;
+    auto found = paramsByHandle_.find(handle);
+    return found == paramsByHandle_.end() ? nullptr : found->second;
 }
 
 HostParam *Host::usableParam(host::ParamHandle handle, const char *member) {

@@ -12,6 +12,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace minihost {
@@ -128,6 +129,7 @@ class Host {
     int envelopeService_[4] = {};
     std::map<std::string, void *> extraServices_;
     std::vector<std::unique_ptr<HostParam>> params_;
+    std::unordered_map<const void *, HostParam *> paramsByHandle_;
     std::vector<std::unique_ptr<HostItem>> items_;
     std::vector<std::string> missing_;
     std::vector<std::string> misuse_;

@@ -17,6 +17,7 @@ void HOST_CALL ModuleShutdown(void * /*token*/) {}
 
 const host::ServerRecord kServers[] = {
     {host::kCameraHandlerClass, kServerName, HandlerActivate, nullptr},
+    {host::kCameraInterfaceClass, kServerName, InterfaceActivate, nullptr},
     {nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -24,6 +24,7 @@ struct ExpectedServer {
 TEST_F(DescriptorTest, ServerTableHoldsExactlyTheServersThenTheTerminator) {
     const ExpectedServer expected[] = {
         {host::kCameraHandlerClass, kServerName},
+        {host::kCameraInterfaceClass, kServerName},
     };
     const host::ServerRecord *servers = module->descriptor().servers;
     size_t i = 0;
@@ -34,7 +35,7 @@ TEST_F(DescriptorTest, ServerTableHoldsExactlyTheServersThenTheTerminator) {
         EXPECT_NE(servers[i].activate, nullptr) << "record " << i;
         EXPECT_EQ(servers[i].tags, nullptr) << "record " << i;
     }
-    EXPECT_EQ(i, 1u);
+    EXPECT_EQ(i, 2u);
     EXPECT_EQ(servers[i].className, nullptr);
     EXPECT_EQ(servers[i].serverName, nullptr);
     EXPECT_EQ(servers[i].activate, nullptr);

@@ -43,7 +43,7 @@ TEST_F(InstanceTest, NewInstanceHasItsDefaults) {
     EXPECT_EQ(camera.filmHeight, 0.0);
     EXPECT_EQ(camera.item, host.itemId(item));
     EXPECT_EQ(camera.chanGroup, reinterpret_cast<host::GroupHandle>(&item->group));
-    EXPECT_STREQ(handler.inst.describe(&camera), "Orvalen");
+    EXPECT_STREQ(handler.inst.describe(&camera), kProductName);
     EXPECT_STREQ(handler.inst.describe(nullptr), kProductName);
 }
 
