@@ -29,5 +29,5 @@ set_target_properties(orvalen_module PROPERTIES
 target_compile_options(orvalen_module PRIVATE -fno-exceptions -fno-rtti)
 if(WIN32)
     # Every DLL the module needs must already be on any Windows machine.
-    target_link_options(orvalen_module PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_options(orvalen_module PRIVATE -static -static-libgcc -static-libstdc++ -s)
 endif()
