@@ -1,6 +1,8 @@
 # The stand-in host, the tools built on it, and the tests that load the module through it.
 add_library(minihost STATIC
     minihost/call_log.cpp
+    minihost/camera_access.cpp
+    minihost/camera_session.cpp
     minihost/envelope.cpp
     minihost/host.cpp
     minihost/module_file.cpp
@@ -10,6 +12,10 @@ add_library(minihost STATIC
 )
 target_include_directories(minihost PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(minihost PUBLIC ${CMAKE_DL_LIBS})
+
+if(ORVALEN_TOOLS)
+    add_subdirectory(tools/render)
+endif()
 
 if(ORVALEN_FUZZ)
     add_subdirectory(tests/fuzz)

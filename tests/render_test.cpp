@@ -1,0 +1,433 @@
+#include "environment.h"
+#include "png_io.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <png.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace {
+
+const double kPi = M_PI;
+const double kDegree = kPi / 180.0;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quote(const std::string &word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// A scratch folder per test, so a test can also prove it leaves nothing behind.
+class RenderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = ::testing::TempDir() + "orvalen_render_" + info->name();
+        std::system(("rm -rf " + Quote(dir)).c_str());
+        mkdir(dir.c_str(), 0755);
+    }
+    void TearDown() override { std::system(("rm -rf " + Quote(dir)).c_str()); }
+
+    std::string Path(const std::string &name) const { return dir + "/" + name; }
+
+    Result Render(const std::vector<std::string> &args) const {
+        std::string command = Quote(ORVALEN_RENDER_PATH);
+        for (const std::string &arg : args) {
+            command += " " + Quote(arg);
+        }
+        const std::string out = dir + "/.stdout", err = dir + "/.stderr";
+        const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+        Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+        std::remove(out.c_str());
+        std::remove(err.c_str());
+        return result;
+    }
+
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        DIR *d = opendir(dir.c_str());
+        while (dirent *entry = d ? readdir(d) : nullptr) {
+            if (entry->d_name[0] != '.') {
+                names.push_back(entry->d_name);
+            }
+        }
+        if (d) {
+            closedir(d);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // A 16-bit panorama whose red and green say where each texel looks: red the longitude
+    // fraction, green the latitude fraction, both at texel centres, so that bilinear
+    // filtering reproduces them exactly away from the seam and the poles.
+    std::string DirectionCodedPanorama() const {
+        Image image;
+        image.width = 720;
+        image.height = 360;
+        image.rgb.resize(720 * 360 * 3);
+        for (int y = 0; y < 360; ++y) {
+            for (int x = 0; x < 720; ++x) {
+                float *p = image.pixel(x, y);
+                p[0] = (x + 0.5f) / 720;
+                p[1] = (y + 0.5f) / 360;
+                p[2] = 0.0f;
+            }
+        }
+        const std::string path = Path("coded.png");
+        WritePng(path, image, 16);
+        return path;
+    }
+
+    std::string dir;
+};
+
+struct Looking {
+    double longitude, latitude;
+};
+
+Looking Decode(const Image &image, int x, int y) {
+    const float *p = image.pixel(x, y);
+    return {p[0] * 2 * kPi - kPi, kPi / 2 - p[1] * kPi};
+}
+
+// Where a level camera (looking along +Z, up +Y, heading and pitch 0) looks for a film
+// position, from the fisheye's definition.
+Looking LevelCamera(double filmX, double filmY, double fovRadians) {
+    const double offAxis = std::hypot(filmX, filmY) * fovRadians; // the film is 1 unit high
+    const double polar = std::atan2(filmY, filmX);
+    const double x = std::sin(offAxis) * std::cos(polar);
+    const double y = std::sin(offAxis) * std::sin(polar);
+    const double z = std::cos(offAxis);
+    return {std::atan2(x, z), std::asin(y)};
+}
+
+const double kTolerance = 0.0005; // radians: 16-bit coding and texel rounding
+
+TEST_F(RenderTest, PixelsLookWhereTheGeometrySays) {
+    const std::string coded = DirectionCodedPanorama();
+    struct Case {
+        const char *what;
+        std::vector<std::string> args;
+        int x, y;
+        Looking expected;
+    };
+    const int w = 41, h = 31;
+    const double fov = 120 * kDegree;
+    const double filmWidth = static_cast<double>(w) / h;
+    const Case cases[] = {
+        {"centre pixel looks along the viewing axis",
+         {"--pitch", "0", "--heading", "30"},
+         w / 2,
+         h / 2,
+         {30 * kDegree, 0}},
+        {"pitch down 20 degrees", {"--pitch", "20"}, w / 2, h / 2, {0, -20 * kDegree}},
+        {"middle of the top edge is half the field of view up",
+         {"--pitch", "0"},
+         w / 2,
+         0,
+         LevelCamera(0, 0.5 - 0.5 / h, fov)},
+        {"half shift: middle of the left edge looks almost ahead",
+         {"--pitch", "0", "--hshift", "0.5"},
+         0,
+         h / 2,
+         LevelCamera(0.5 * filmWidth / w, 0, fov)},
+        {"vertical shift moves the centre down",
+         {"--pitch", "0", "--vshift", "0.25"},
+         w / 2,
+         h / 2,
+         LevelCamera(0, 0.25, fov)},
+        {"a corner",
+         {"--pitch", "0"},
+         w - 1,
+         h - 1,
+         LevelCamera((w - 0.5) / w * filmWidth - filmWidth / 2, 0.5 / h - 0.5, fov)},
+    };
+    int checked = 0;
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"--env",  coded,   "--fov",     "120",
+                                         "--size", "41x31", "--samples", "1",
+                                         "--bits", "16",    "--out",     Path("out.png")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result result = Render(args);
+        ASSERT_EQ(result.status, 0) << c.what << ": " << result.err;
+        const Image image = ReadPng(Path("out.png"));
+        const Looking got = Decode(image, c.x, c.y);
+        EXPECT_NEAR(got.longitude, c.expected.longitude, kTolerance) << c.what;
+        EXPECT_NEAR(got.latitude, c.expected.latitude, kTolerance) << c.what;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 6);
+}
+
+TEST_F(RenderTest, DomeMasterEndsAtTheHorizon) {
+    const std::string coded = DirectionCodedPanorama();
+    const Result result =
+        Render({"--env", coded, "--fov", "180", "--pitch", "-90", "--size", "61x61", "--samples",
+                "1", "--bits", "16", "--out", Path("dome.png")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Image image = ReadPng(Path("dome.png"));
+    int checked = 0, inside = 0, outside = 0;
+    for (int y = 0; y < 61; ++y) {
+        for (int x = 0; x < 61; ++x) {
+            const double fx = (x + 0.5) / 61 - 0.5, fy = 0.5 - (y + 0.5) / 61;
+            const double offAxis = std::hypot(fx, fy) * kPi; // from the zenith
+            const double latitude = kPi / 2 - offAxis;
+            if (std::fabs(latitude) > 89 * kDegree) {
+                continue; // the panorama's rows are clamped at the poles
+            }
+            const Looking got = Decode(image, x, y);
+            EXPECT_NEAR(got.latitude, latitude, kTolerance) << "pixel " << x << ", " << y;
+            if (std::hypot(fx, fy) < 0.5) {
+                EXPECT_GT(got.latitude, 0.0) << "inside the circle, below the horizon";
+                ++inside;
+            } else {
+                EXPECT_LT(got.latitude, 0.0) << "outside the circle, above the horizon";
+                ++outside;
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(inside, 2000);
+    EXPECT_GT(outside, 500);
+    EXPECT_EQ(checked, inside + outside);
+}
+
+TEST_F(RenderTest, ThreadCountDoesNotChangeTheImage) {
+    const Result one = Render({"--threads", "1", "--size", "96x64", "--samples", "3", "--fov",
+                               "210", "--out", Path("one.png")});
+    const Result two = Render({"--threads", "2", "--size", "96x64", "--samples", "3", "--fov",
+                               "210", "--out", Path("two.png")});
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(Slurp(Path("one.png")), Slurp(Path("two.png")));
+}
+
+TEST_F(RenderTest, DefaultRunIsADomeMasterOfTheGridSky) {
+    const Result result = Render({"--out", Path("fisheye.png")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("512x512, 2x2 samples per pixel, 1048576 rays"), std::string::npos)
+        << result.out;
+    const Image image = ReadPng(Path("fisheye.png"));
+    EXPECT_EQ(image.width, 512);
+    EXPECT_EQ(image.height, 512);
+    struct Mark {
+        int x, y;
+        float r, g, b;
+        const char *what;
+    };
+    // Looking straight up with the film's top towards -Z: up in the centre, the four
+    // horizontal axes on the horizon circle.
+    const Mark marks[] = {
+        {256, 256, 0.1f, 0.8f, 0.1f, "+Y (green) in the centre"},
+        {506, 256, 0.9f, 0.1f, 0.1f, "+X (red) on the right"},
+        {5, 256, 0.1f, 0.9f, 0.9f, "-X (cyan) on the left"},
+        {256, 5, 1.0f, 0.9f, 0.1f, "-Z (yellow) at the top"},
+        {256, 506, 0.15f, 0.25f, 1.0f, "+Z (blue) at the bottom"},
+    };
+    int checked = 0;
+    for (const Mark &m : marks) {
+        const float *p = image.pixel(m.x, m.y);
+        EXPECT_NEAR(p[0], m.r, 0.01) << m.what;
+        EXPECT_NEAR(p[1], m.g, 0.01) << m.what;
+        EXPECT_NEAR(p[2], m.b, 0.01) << m.what;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 5);
+}
+
+TEST_F(RenderTest, SavedSceneRendersTheSameInAnotherRun) {
+    const std::vector<std::string> common = {"--size", "64x64", "--samples", "1"};
+    std::vector<std::string> first = {
+        "--key",        "FOV=0:90,2:200",  "--key", "HShift=0:0,2:0.2", "--time",
+        "1.3",          "--heading",       "40",    "--pitch",          "10",
+        "--save-scene", Path("cam.scene"), "--out", Path("a.png")};
+    first.insert(first.end(), common.begin(), common.end());
+    std::vector<std::string> second = {"--scene", Path("cam.scene"), "--out", Path("b.png")};
+    second.insert(second.end(), common.begin(), common.end());
+    std::vector<std::string> other = {"--time", "0", "--out", Path("c.png")};
+    other.insert(other.end(), second.begin(), second.end() - 2);
+    other.insert(other.end(), common.begin(), common.end());
+
+    const Result a = Render(first);
+    ASSERT_EQ(a.status, 0) << a.err;
+    const Result b = Render(second);
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(Slurp(Path("a.png")), Slurp(Path("b.png")));
+    // The animation came back too: another time gives another image.
+    const Result c = Render(other);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_NE(Slurp(Path("a.png")), Slurp(Path("c.png")));
+}
+
+TEST_F(RenderTest, PanelShowsTheCameraSettings) {
+    const Result result = Render({"--panel", "--fov", "120", "--hshift", "0.1"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("Orvalen\n", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("Vertical FOV:       120 degrees"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Horizontal Shift:   10 %"), std::string::npos) << result.out;
+}
+
+// Writes a PNG in a layout the renderer does not write itself.
+std::string WriteOtherPng(const std::string &path, int width, int height, png_uint_32 format) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = format;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image), 128);
+    png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr);
+    return path;
+}
+
+TEST_F(RenderTest, ReadsEightBitGreyRgbaAndSixteenBitPanoramas) {
+    struct Case {
+        const char *what;
+        png_uint_32 format;
+    };
+    const Case cases[] = {{"rgba", PNG_FORMAT_RGBA},
+                          {"grey", PNG_FORMAT_GRAY},
+                          {"rgb", PNG_FORMAT_RGB},
+                          {"grey-alpha", PNG_FORMAT_GA}};
+    int checked = 0;
+    for (const Case &c : cases) {
+        const std::string pano =
+            WriteOtherPng(Path(std::string(c.what) + ".png"), 64, 32, c.format);
+        const Result r = Render({"--env", pano, "--size", "8x8", "--out", Path("out.png")});
+        EXPECT_EQ(r.status, 0) << c.what << ": " << r.err;
+        const Image image = ReadPng(Path("out.png"));
+        EXPECT_NEAR(image.pixel(4, 4)[0], 128 / 255.0, 0.003) << c.what;
+        EXPECT_NEAR(image.pixel(4, 4)[2], 128 / 255.0, 0.003) << c.what;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4);
+}
+
+TEST(Panorama, BilinearAndWrappedInLongitude) {
+    Image image;
+    image.width = 4;
+    image.height = 2;
+    image.rgb.assign(4 * 2 * 3, 0.0f);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            image.pixel(x, y)[0] = static_cast<float>(x);
+        }
+    }
+    const std::string path = ::testing::TempDir() + "orvalen_wrap.png";
+    // Values above 1 cannot be stored; scale the columns into range.
+    for (float &v : image.rgb) {
+        v /= 4.0f;
+    }
+    WritePng(path, image, 16);
+    const auto pano = LoadPanorama(path);
+    // Straight behind (-Z) lies on the seam: half the last column and half the first.
+    const Rgb behind = pano->sample(0, 0, -1);
+    EXPECT_NEAR(behind.r, (3 + 0) / 2.0 / 4.0, 1e-4);
+    // Ahead (+Z) is between the two middle columns.
+    EXPECT_NEAR(pano->sample(0, 0, 1).r, (1 + 2) / 2.0 / 4.0, 1e-4);
+    EXPECT_EQ(pano->sample(0, 0, 0).r, 0.0f);
+    std::remove(path.c_str());
+}
+
+TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
+    std::ofstream(Path("text.png")) << "not a png\n";
+    WriteOtherPng(Path("square.png"), 32, 32, PNG_FORMAT_RGB);
+    std::ofstream(Path("bad.scene")) << "orvalen-scene 1\ntime later\n";
+    const std::string out = Path("out.png");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--env", Path("missing.png")}, 1, "missing.png: cannot open (No such file"},
+        {{"--env", Path("text.png")}, 1, "text.png: not a PNG file"},
+        {{"--env", Path("square.png")}, 1, "must be twice as wide as it is high"},
+        {{"--size", "0x10"}, 2, "--size: 0 is outside 1 to 16384"},
+        {{"--size", "-5x5"}, 2, "--size: -5 is outside 1 to 16384"},
+        {{"--size", "16384x16384"}, 2, "--size: 16384x16384 is more than 64 mega-pixels"},
+        {{"--size", "big"}, 2, "--size: 'big' is not WIDTHxHEIGHT"},
+        {{"--fov", "wide"}, 2, "--fov: 'wide' is not a finite number"},
+        {{"--fov", "nan"}, 2, "--fov: 'nan' is not a finite number"},
+        {{"--samples", "0"}, 2, "--samples: 0 is outside 1 to 16"},
+        {{"--threads", "0"}, 2, "--threads: 0 is outside 1 to 256"},
+        {{"--bits", "12"}, 2, "--bits: 12 is not 8 or 16"},
+        {{"--fov"}, 2, "--fov needs a value"},
+        {{"--zoom", "2"}, 2, "unknown option '--zoom'"},
+        {{"--key", "Zoom=0:1"}, 2, "the camera has no channel 'Zoom'"},
+        {{"--key", "FOV=0"}, 2, "--key: '0' is not TIME:VALUE"},
+        {{"--scene", Path("bad.scene")}, 1, "bad.scene:2: 'later' is not a number"},
+        {{"--scene", Path("none.scene")}, 1, "none.scene: cannot open the scene file"},
+        {{"--module", Path("none.p")}, 1, "none.p: no such module file"},
+        {{"--module", ORVALEN_BAD_SYNC_MODULE}, 1, "not a module: synchronisation word"},
+        {{"--host-without", "LW Time Info"},
+         1,
+         "activation of CameraHandler Orvalen0.1.0 failed: a required global service is "
+         "missing (LW Time Info)"},
+    };
+    int checked = 0;
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"--out", out};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = Render(args);
+        std::string shown;
+        for (const std::string &arg : c.args) {
+            shown += arg + " ";
+        }
+        EXPECT_EQ(r.status, c.status) << shown << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << "\ngot: " << r.err;
+        EXPECT_EQ(r.err.rfind("orvalen-render: ", 0), 0u) << r.err;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 21);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"bad.scene", "square.png", "text.png"}));
+
+    const Result unwritable = Render({"--size", "8x8", "--out", Path("no/such/dir/out.png")});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("out.png: cannot write"), std::string::npos) << unwritable.err;
+    // A directory where the image should go: the rename fails after the image is written.
+    mkdir(Path("taken.png").c_str(), 0755);
+    const Result taken = Render({"--size", "8x8", "--out", Path("taken.png")});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"bad.scene", "square.png", "taken.png", "text.png"}));
+}
+
+TEST_F(RenderTest, HelpExplainsEveryOption) {
+    const Result r = Render({"--help"});
+    EXPECT_EQ(r.status, 0);
+    const char *const options[] = {
+        "--out",    "--size",       "--samples", "--bits",   "--threads",      "--env",   "--fov",
+        "--hshift", "--vshift",     "--heading", "--pitch",  "--bank",         "--time",  "--key",
+        "--scene",  "--save-scene", "--panel",   "--module", "--host-without", "Examples"};
+    int checked = 0;
+    for (const char *option : options) {
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 20);
+}
+
+} // namespace
