@@ -121,30 +121,26 @@ class Parser {
     }
 
     double number(const Line &line, size_t index) const {
-        const std::string &word = line.words.at(index);
-        errno = 0;
-        char *end = nullptr;
-        double value = std::strtod(word.c_str(), &end);
-        if (end == word.c_str() || *end != '\0') {
-            fail(line.number, "'" + word + "' is not a number");
-        }
-        // Underflow to a subnormal is a value; overflow is not.
-        if (!std::isfinite(value)) {
-            fail(line.number, "'" + word + "' is not a finite number");
-        }
-        return value;
+        return finite<double>(line, index, std::strtod, "number");
     }
 
     float single(const Line &line, size_t index) const {
+        return finite<float>(line, index, std::strtof, "single-precision number");
+    }
+
+    // A whole word read as a finite number. Underflow to a subnormal is a value; overflow
+    // is not.
+    template <typename T>
+    T finite(const Line &line, size_t index, T (*convert)(const char *, char **),
+             const char *kind) const {
         const std::string &word = line.words.at(index);
-        errno = 0;
         char *end = nullptr;
-        float value = std::strtof(word.c_str(), &end);
+        const T value = convert(word.c_str(), &end);
         if (end == word.c_str() || *end != '\0') {
             fail(line.number, "'" + word + "' is not a number");
         }
         if (!std::isfinite(value)) {
-            fail(line.number, "'" + word + "' is not a finite single-precision number");
+            fail(line.number, "'" + word + "' is not a finite " + kind);
         }
         return value;
     }

@@ -76,7 +76,8 @@ int LoadStateReader::readFloats(float *values, int count) {
     if (next_ >= items_.size() || items_[next_].kind != SceneDataItem::kFloats) {
         return 0;
     }
-    const std::vector<float> &floats = items_[next_++].floats;
+    const std::vector<float> &floats = items_[next_].floats;
+    ++next_;
     const int delivered = std::min(count, static_cast<int>(floats.size()));
     std::copy(floats.begin(), floats.begin() + delivered, values);
     return delivered;

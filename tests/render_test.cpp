@@ -1,4 +1,5 @@
 #include "environment.h"
+#include "files_in.h"
 #include "png_io.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <png.h>
 #include <sstream>
@@ -65,20 +65,7 @@ class RenderTest : public ::testing::Test {
         return result;
     }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        DIR *d = opendir(dir.c_str());
-        while (dirent *entry = d ? readdir(d) : nullptr) {
-            if (entry->d_name[0] != '.') {
-                names.push_back(entry->d_name);
-            }
-        }
-        if (d) {
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return FilesIn(dir); }
 
     // A 16-bit panorama whose red and green say where each texel looks: red the longitude
     // fraction, green the latitude fraction, both at texel centres, so that bilinear
@@ -280,6 +267,17 @@ TEST_F(RenderTest, SavedSceneRendersTheSameInAnotherRun) {
     const Result c = Render(other);
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_NE(Slurp(Path("a.png")), Slurp(Path("c.png")));
+}
+
+TEST_F(RenderTest, PanelOfAFreshCamera) {
+    const Result result = Render({"--panel"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("Vertical FOV:       90 degrees  (minimum 0 degrees"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("Vertical Shift:     0 %  (minimum -1000 %, maximum 1000 %)"),
+              std::string::npos)
+        << result.out;
 }
 
 TEST_F(RenderTest, PanelShowsTheCameraSettings) {

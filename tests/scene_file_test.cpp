@@ -1,3 +1,4 @@
+#include "files_in.h"
 #include "minihost/host.h"
 #include "minihost/scene_file.h"
 
@@ -5,7 +6,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
 #include <random>
 #include <sys/stat.h>
@@ -147,20 +147,6 @@ TEST(SceneFile, MissingFileIsAnError) {
     EXPECT_THROW(minihost::ReadSceneFile("/nonexistent/x.scene"), minihost::HostError);
 }
 
-std::vector<std::string> Entries(const std::string &dir) {
-    std::vector<std::string> names;
-    DIR *d = opendir(dir.c_str());
-    while (dirent *entry = d ? readdir(d) : nullptr) {
-        if (entry->d_name[0] != '.') {
-            names.push_back(entry->d_name);
-        }
-    }
-    if (d) {
-        closedir(d);
-    }
-    return names;
-}
-
 TEST(SceneFile, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     const std::string dir = testing::TempDir() + "orvalen_write_test";
     mkdir(dir.c_str(), 0755);
@@ -175,9 +161,7 @@ TEST(SceneFile, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     mkdir(blocked.c_str(), 0755);
     EXPECT_THROW(minihost::WriteSceneFile(blocked, first), minihost::HostError);
     EXPECT_THROW(minihost::WriteSceneFile(dir + "/missing/scene", first), minihost::HostError);
-    auto names = Entries(dir);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"blocked", "scene"}));
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"blocked", "scene"}));
     EXPECT_EQ(minihost::ReadSceneFile(path).time, 0.5);
     std::remove(path.c_str());
     rmdir(blocked.c_str());

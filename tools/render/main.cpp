@@ -51,17 +51,18 @@ class ProgressBar {
 
 void ApplySettings(const RenderOptions &options, minihost::CameraSession &camera) {
     minihost::HostItem &item = camera.item();
-    const bool fromScene = !options.scene.empty();
+    // The render defaults belong to rendering: a panel shows the camera as it is.
+    const bool keepCamera = !options.scene.empty() || options.panel;
     if (options.headingDegrees) {
         item.heading = *options.headingDegrees * kRadiansPerDegree;
     }
-    if (options.pitchDegrees || !fromScene) {
+    if (options.pitchDegrees || !keepCamera) {
         item.pitch = options.pitchDegrees.value_or(kDefaultPitchDegrees) * kRadiansPerDegree;
     }
     if (options.bankDegrees) {
         item.bank = *options.bankDegrees * kRadiansPerDegree;
     }
-    if (options.fovDegrees || !fromScene) {
+    if (options.fovDegrees || !keepCamera) {
         camera.setValue(kFovChannel,
                         options.fovDegrees.value_or(kDefaultFovDegrees) * kRadiansPerDegree);
     }

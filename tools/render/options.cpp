@@ -190,7 +190,8 @@ Camera settings, set through the host's parameters
   --save-scene FILE   save the camera (settings, animation, orientation, time) to FILE
 
 Other
-  --panel             print the camera's settings panel instead of rendering
+  --panel             print the camera's settings panel instead of rendering: a new camera's,
+                      changed by the camera settings given
   --module FILE       the module file to load (default: the one this build made)
   --host-without NAME act as a host that lacks the named service, to see how the module copes
   --help              this text
