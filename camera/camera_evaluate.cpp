@@ -29,6 +29,8 @@ int HOST_CALL CameraEvaluate(void *instance, double filmX, double filmY, host::C
         offAxisRadians = 0.0;
     }
 
+    // A zero-length up axis tilts nothing, so the ray stays on the viewing axis; a zero-length
+    // viewing axis leaves no direction at all, and the ray's direction is that zero vector.
     host::Matrix4 tilt;
     host::Matrix4 turn;
     AxisRotation(access->upAxis, offAxisRadians, &tilt);

@@ -76,8 +76,10 @@ TEST_F(ActivationTest, FailureMessageNamesTheMissingService) {
         minihost::ActivateOrThrow(HandlerServer(), host, 1, &handler.record);
         FAIL() << "activation succeeded";
     } catch (const minihost::HostError &e) {
-        EXPECT_STREQ(e.what(), "activation of CameraHandler Orvalen0.1.0 failed: a required "
-                               "global service is missing (LW Time Info)");
+        EXPECT_EQ(std::string(e.what()), std::string("activation of ") + host::kCameraHandlerClass +
+                                             " " + kServerName +
+                                             " failed: a required global service is missing (" +
+                                             host::kTimeInfoServiceName + ")");
     }
 }
 

@@ -105,9 +105,10 @@ TEST_F(PanelTest, ActivationLooksUpThenBuildsThePanelInOrder) {
                                            ? " " + call.args.at(0) + " " + call.args.at(1)
                                            : ""));
     }
-    EXPECT_EQ(calls,
-              (std::vector<std::string>{"lookup Instance Update 0", "lookup LWXPanel 0", "create",
-                                        "describe", "hint", "viewInstance", "setData"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         std::string("lookup ") + host::kInstanceUpdateServiceName + " 0",
+                         std::string("lookup ") + host::kPanelServiceName + " 0", "create",
+                         "describe", "hint", "viewInstance", "setData"}));
     EXPECT_EQ(panel.type, 1);
     EXPECT_EQ(panel.viewInstance, camera);
     EXPECT_EQ(panel.elementData.at(0), camera);
@@ -278,16 +279,17 @@ TEST_F(PanelTest, PanelValueDrivesTheNextRayUntilTheNextTimeUpdate) {
 TEST_F(PanelTest, ThePanelAsAPersonSeesIt) {
     const minihost::RecordedPanel &panel = OpenPanel();
     const std::string text = toolkit.describe(panel);
-    EXPECT_EQ(text, "Orvalen\n"
-                    "  group 0x8005\n"
-                    "    Vertical FOV:       90 degrees  (minimum 0 degrees, step 1 degrees)  "
-                    "[angle-env]\n"
-                    "    0x8002: no control\n"
-                    "  group 0x8006\n"
-                    "    Horizontal Shift:   0 %  (minimum -1000 %, maximum 1000 %)  "
-                    "[percent-env]\n"
-                    "    Vertical Shift:     0 %  (minimum -1000 %, maximum 1000 %)  "
-                    "[percent-env]\n")
+    EXPECT_EQ(text, std::string(kProductName) +
+                        "\n"
+                        "  group 0x8005\n"
+                        "    Vertical FOV:       90 degrees  (minimum 0 degrees, step 1 degrees)  "
+                        "[angle-env]\n"
+                        "    0x8002: no control\n"
+                        "  group 0x8006\n"
+                        "    Horizontal Shift:   0 %  (minimum -1000 %, maximum 1000 %)  "
+                        "[percent-env]\n"
+                        "    Vertical Shift:     0 %  (minimum -1000 %, maximum 1000 %)  "
+                        "[percent-env]\n")
         << text;
 }
 

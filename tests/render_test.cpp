@@ -1,5 +1,9 @@
+#include "camera/channel_names.h"
 #include "environment.h"
 #include "files_in.h"
+#include "host/global.h"
+#include "host/module_descriptor.h"
+#include "module/names.h"
 #include "png_io.h"
 
 #include <gtest/gtest.h>
@@ -247,10 +251,13 @@ TEST_F(RenderTest, DefaultRunIsADomeMasterOfTheGridSky) {
 
 TEST_F(RenderTest, SavedSceneRendersTheSameInAnotherRun) {
     const std::vector<std::string> common = {"--size", "64x64", "--samples", "1"};
-    std::vector<std::string> first = {
-        "--key",        "FOV=0:90,2:200",  "--key", "HShift=0:0,2:0.2", "--time",
-        "1.3",          "--heading",       "40",    "--pitch",          "10",
-        "--save-scene", Path("cam.scene"), "--out", Path("a.png")};
+    std::vector<std::string> first = {"--key",        std::string(kFovChannel) + "=0:90,2:200",
+                                      "--key",        std::string(kHShiftChannel) + "=0:0,2:0.2",
+                                      "--time",       "1.3",
+                                      "--heading",    "40",
+                                      "--pitch",      "10",
+                                      "--save-scene", Path("cam.scene"),
+                                      "--out",        Path("a.png")};
     first.insert(first.end(), common.begin(), common.end());
     std::vector<std::string> second = {"--scene", Path("cam.scene"), "--out", Path("b.png")};
     second.insert(second.end(), common.begin(), common.end());
@@ -283,7 +290,7 @@ TEST_F(RenderTest, PanelOfAFreshCamera) {
 TEST_F(RenderTest, PanelShowsTheCameraSettings) {
     const Result result = Render({"--panel", "--fov", "120", "--hshift", "0.1"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out.rfind("Orvalen\n", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind(std::string(kProductName) + "\n", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("Vertical FOV:       120 degrees"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Horizontal Shift:   10 %"), std::string::npos) << result.out;
 }
@@ -375,15 +382,15 @@ TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
         {{"--fov"}, 2, "--fov needs a value"},
         {{"--zoom", "2"}, 2, "unknown option '--zoom'"},
         {{"--key", "Zoom=0:1"}, 2, "the camera has no channel 'Zoom'"},
-        {{"--key", "FOV=0"}, 2, "--key: '0' is not TIME:VALUE"},
+        {{"--key", std::string(kFovChannel) + "=0"}, 2, "--key: '0' is not TIME:VALUE"},
         {{"--scene", Path("bad.scene")}, 1, "bad.scene:2: 'later' is not a number"},
         {{"--scene", Path("none.scene")}, 1, "none.scene: cannot open the scene file"},
         {{"--module", Path("none.p")}, 1, "none.p: no such module file"},
         {{"--module", ORVALEN_BAD_SYNC_MODULE}, 1, "not a module: synchronisation word"},
-        {{"--host-without", "LW Time Info"},
+        {{"--host-without", host::kTimeInfoServiceName},
          1,
-         "activation of CameraHandler Orvalen0.1.0 failed: a required global service is "
-         "missing (LW Time Info)"},
+         std::string("activation of ") + host::kCameraHandlerClass + " " + kServerName +
+             " failed: a required global service is missing (" + host::kTimeInfoServiceName + ")"},
     };
     int checked = 0;
     for (const Case &c : cases) {
