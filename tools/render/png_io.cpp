@@ -84,7 +84,8 @@ bool ReadRows(PngJob *job, Image *image) {
     const png_uint_32 height = png_get_image_height(job->png, job->info);
     const int outDepth = png_get_bit_depth(job->png, job->info);
     const size_t rowBytes = png_get_rowbytes(job->png, job->info);
-    if (png_get_channels(job->png, job->info) != 3 || rowBytes != width * 3 * (outDepth / 8)) {
+    if (png_get_channels(job->png, job->info) != 3 ||
+        rowBytes != static_cast<size_t>(width) * 3 * (outDepth / 8)) {
         job->error = "unsupported pixel layout";
         png_destroy_read_struct(&job->png, &job->info, nullptr);
         return false;
