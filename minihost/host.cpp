@@ -30,11 +30,10 @@ void *HOST_CALL GlobalLookup(const char *name, int useMode) {
 
 host::ParamHandle HOST_CALL ParamCreate(int typeCode, int envelopeType) {
     Host &h = ActiveHost();
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%x", static_cast<unsigned>(typeCode));
     HostParam *param = h.createParam(typeCode, envelopeType);
     h.log.add(kParamService, "create",
-              {code, std::to_string(envelopeType), param ? h.nameOf(h.handle(param)) : "null"});
+              {HexText(static_cast<unsigned>(typeCode)), std::to_string(envelopeType),
+               param ? h.nameOf(h.handle(param)) : "null"});
     return param ? h.handle(param) : nullptr;
 }
 
@@ -129,6 +128,12 @@ std::string FormatDouble(double value) {
     return text;
 }
 
+std::string HexText(unsigned long value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lx", value);
+    return text;
+}
+
 Host::Host() {
     paramService_.create = ParamCreate;
     paramService_.destroy = ParamDestroy;
@@ -146,10 +151,6 @@ Host::~Host() {
     if (g_active == this) {
         g_active = previous_;
     }
-}
-
-Host *Host::active() {
-    return g_active;
 }
 
 host::GlobalFunc Host::globalFunc() const {

@@ -64,15 +64,13 @@ struct HostFaults {
 
 // The stand-in host: the global services a module looks up, backed by real parameters with
 // keyframes, items with channel groups and a current time. One host is active at a time; the
-// function tables handed to the module reach it through Host::active().
+// function tables handed to the module reach the one most recently made that still exists.
 class Host {
   public:
     Host();
     ~Host();
     Host(const Host &) = delete;
     Host &operator=(const Host &) = delete;
-
-    static Host *active();
 
     HostFaults faults;
     CallLog log;
@@ -88,8 +86,6 @@ class Host {
     HostItem *addItem(const std::string &name);
     host::ItemId itemId(HostItem *item) const { return reinterpret_cast<host::ItemId>(item); }
 
-    // Parameters ever created, destroyed ones included, in creation order.
-    const std::vector<std::unique_ptr<HostParam>> &params() const { return params_; }
     std::vector<HostParam *> liveParams() const;
     HostParam *param(host::ParamHandle handle) const;
     host::ParamHandle handle(HostParam *param) const {
@@ -109,8 +105,6 @@ class Host {
     static std::string pointerText(const void *pointer);
 
     const host::ParamService &paramService() const { return paramService_; }
-    const host::ItemInfoService &itemInfoService() const { return itemInfo_; }
-    const host::TimeInfo &timeInfo() const { return timeInfo_; }
 
     // Keeps an error text alive for as long as the host, so it can be handed to the module.
     const char *keepText(std::string text);
@@ -139,5 +133,7 @@ class Host {
 };
 
 std::string FormatDouble(double value);
+// "0x" and the value in lower-case hex, as type codes and ids are written.
+std::string HexText(unsigned long value);
 
 } // namespace minihost

@@ -29,12 +29,6 @@ std::string Text(const char *text) {
     return text ? std::string(text, strnlen(text, kMaxText)) : std::string("(null)");
 }
 
-std::string Hex(unsigned long value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
-}
-
 std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
@@ -83,7 +77,7 @@ void HOST_CALL Hint(host::PanelHandle handle, host::PanelElementId id,
                     const host::HintWord *hints) {
     PanelToolkit &toolkit = Toolkit();
     toolkit.host().log.add(kPanelService, "hint",
-                           {Host::pointerText(handle), Hex(id), Host::pointerText(hints)});
+                           {Host::pointerText(handle), HexText(id), Host::pointerText(hints)});
     RecordedPanel *panel = toolkit.panel(handle);
     if (!panel) {
         toolkit.host().reportMisuse("hint on unknown panel");
@@ -99,7 +93,7 @@ void HOST_CALL Hint(host::PanelHandle handle, host::PanelElementId id,
 void HOST_CALL SetData(host::PanelHandle handle, host::PanelElementId id, void *data) {
     PanelToolkit &toolkit = Toolkit();
     toolkit.host().log.add(kPanelService, "setData",
-                           {Host::pointerText(handle), Hex(id), Host::pointerText(data)});
+                           {Host::pointerText(handle), HexText(id), Host::pointerText(data)});
     if (RecordedPanel *panel = toolkit.panel(handle)) {
         panel->elementData[id] = data;
     } else {
@@ -175,7 +169,7 @@ DecodedHints DecodeHints(const host::HintWord *words, size_t maxWords) {
                                                        : hints.step;
             limits[element] = value;
         } else {
-            throw HostError("unknown hint tag " + Hex(static_cast<unsigned long>(tag)) +
+            throw HostError("unknown hint tag " + HexText(static_cast<unsigned long>(tag)) +
                             " at word " + std::to_string(where));
         }
     }
@@ -273,12 +267,12 @@ std::string PanelToolkit::describe(const RecordedPanel &panel) const {
             return line + (limits.empty() ? "" : "  (" + limits + ")") + "  [" + c.controlClass +
                    "]";
         }
-        return Hex(id) + ": no control";
+        return HexText(id) + ": no control";
     };
 
     std::vector<host::PanelElementId> shown;
     for (const PanelGroup &group : hints.groups) {
-        out += "  group " + Hex(group.id) + "\n";
+        out += "  group " + HexText(group.id) + "\n";
         for (host::PanelElementId member : group.members) {
             out += "    " + control(member) + "\n";
             shown.push_back(member);

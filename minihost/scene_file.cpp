@@ -27,12 +27,6 @@ std::string FloatText(float value) {
     return text;
 }
 
-std::string HexText(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
-    return text;
-}
-
 struct Line {
     int number;
     std::vector<std::string> words;
@@ -266,7 +260,8 @@ std::string FormatScene(const Scene &scene) {
         out += "server " + cam.className + " " + cam.serverName + "\n";
         for (const SceneDataItem &item : cam.data) {
             if (item.kind == SceneDataItem::kParam) {
-                out += "param " + item.channelName + " " + HexText(item.typeCode) + " " +
+                out += "param " + item.channelName + " " +
+                       HexText(static_cast<unsigned>(item.typeCode)) + " " +
                        FormatDouble(item.value) + " " + std::to_string(item.keys.size()) + "\n";
                 for (const Key &key : item.keys) {
                     out += "key " + FormatDouble(key.time) + " " + FormatDouble(key.value) + "\n";

@@ -39,7 +39,7 @@ void OnError(png_structp png, png_const_charp message) {
 void OnWarning(png_structp, png_const_charp) {}
 
 // 16384 by 8192, the largest panorama worth holding in memory as floats.
-constexpr double kMaxPixels = 16384.0 * 8192.0;
+constexpr double kMaxPanoramaPixels = 16384.0 * 8192.0;
 
 // The libpng part of reading; false with job->error set on failure.
 bool ReadRows(PngJob *job, Image *image) {
@@ -63,8 +63,9 @@ bool ReadRows(PngJob *job, Image *image) {
     // Refuse images too large to hold before reading any of their pixels.
     if (static_cast<double>(png_get_image_width(job->png, job->info)) *
             png_get_image_height(job->png, job->info) >
-        kMaxPixels) {
-        job->error = "more than " + std::to_string(kMaxPixels / 1000000) + " million pixels";
+        kMaxPanoramaPixels) {
+        job->error =
+            "more than " + std::to_string(kMaxPanoramaPixels / 1000000) + " million pixels";
         png_destroy_read_struct(&job->png, &job->info, nullptr);
         return false;
     }
