@@ -1,10 +1,7 @@
 #pragma once
 
+#include "camera/vec3.h"
 #include "host/camera_records.h"
-
-struct Vec3 {
-    double x, y, z;
-};
 
 // The rotation by angleRadians about axis, right-handed in the coordinate frame, stored column
 // by column. The axis need not have unit length. An axis of zero or non-finite length has no

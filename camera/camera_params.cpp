@@ -1,16 +1,6 @@
 #include "camera/camera_params.h"
 
-#include "camera/channel_names.h"
 #include "module/module_state.h"
-
-const CameraParamRow kCameraParams[kCameraParamCount] = {
-    {kFovChannel, 0x10, &CameraInstance::fov, &CameraInstance::fovParm},
-    {kHShiftChannel, 0x20, &CameraInstance::hShift, &CameraInstance::hShiftParm},
-    {kVShiftChannel, 0x20, &CameraInstance::vShift, &CameraInstance::vShiftParm},
-    {kTiltDirectionChannel, 0x40, &CameraInstance::tiltDirection,
-     &CameraInstance::tiltDirectionParm},
-    {kTiltAngleChannel, 0x40, &CameraInstance::tiltAngle, &CameraInstance::tiltAngleParm},
-};
 
 host::ParamHandle MakeParam(int typeCode, const char *channelName, host::GroupHandle group,
                             const double *valueAddress) {

@@ -31,11 +31,9 @@ void *HOST_CALL InstanceCreate(void * /*privateData*/, host::ItemId item, const 
         *error = kNoMemoryError;
         return nullptr;
     }
-    inst->fov = ModuleState.pi * 0.5;
-    inst->hShift = 0.0;
-    inst->vShift = 0.0;
-    inst->tiltDirection = 0.0;
-    inst->tiltAngle = 0.0;
+    for (const CameraParamRow &row : kCameraParams) {
+        inst->*row.value = ModuleState.pi * row.defaultTimesPi;
+    }
     inst->item = item;
     inst->chanGroup = ModuleState.ItemInfoService->chanGroup(item);
     for (const CameraParamRow &row : kCameraParams) {
@@ -63,11 +61,9 @@ void HOST_CALL InstanceDestroy(void *instance) {
 const char *HOST_CALL InstanceCopy(void *destination, void *source) {
     CameraInstance *to = static_cast<CameraInstance *>(destination);
     const CameraInstance *from = static_cast<const CameraInstance *>(source);
-    to->fov = from->fov;
-    to->hShift = from->hShift;
-    to->vShift = from->vShift;
-    to->tiltDirection = from->tiltDirection;
-    to->tiltAngle = from->tiltAngle;
+    for (const CameraParamRow &row : kCameraParams) {
+        to->*row.value = from->*row.value;
+    }
     to->filmWidth = from->filmWidth;
     to->filmHeight = from->filmHeight;
     return nullptr;

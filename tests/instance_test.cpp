@@ -1,4 +1,4 @@
-#include "camera/channel_names.h"
+#include "camera/camera_params.h"
 #include "module_fixture.h"
 
 #include <cmath>
@@ -15,21 +15,6 @@ class InstanceTest : public ModuleTest {
     minihost::HostParam *Channel(const std::string &name) { return host.channel(item, name); }
 
     int NewTime(void *camera) { return handler.record.newTime(camera, 0, 0.0); }
-};
-
-struct ParamRow {
-    const char *channel;
-    const char *typeCode;
-    double CameraInstance::*value;
-    double seed;
-};
-
-const ParamRow kRows[] = {
-    {kFovChannel, "0x10", &CameraInstance::fov, M_PI / 2},
-    {kHShiftChannel, "0x20", &CameraInstance::hShift, 0.0},
-    {kVShiftChannel, "0x20", &CameraInstance::vShift, 0.0},
-    {kTiltDirectionChannel, "0x40", &CameraInstance::tiltDirection, 0.0},
-    {kTiltAngleChannel, "0x40", &CameraInstance::tiltAngle, 0.0},
 };
 
 TEST_F(InstanceTest, NewInstanceHasItsDefaults) {
@@ -52,26 +37,26 @@ TEST_F(InstanceTest, CreatesFiveParametersInOrderAndSeedsThem) {
     void *camera = NewCamera();
     const auto calls = host.log.of(host::kParamServiceName);
     ASSERT_EQ(calls.size(), 15u) << host.log.text();
-    int checked = 0;
     for (size_t i = 0; i < 5; ++i) {
-        const ParamRow &row = kRows[i];
+        const CameraParamRow &row = kCameraParams[i];
         const std::string param = "param#" + std::to_string(i + 1);
         const minihost::Call &create = calls[3 * i];
         const minihost::Call &setup = calls[3 * i + 1];
         const minihost::Call &seed = calls[3 * i + 2];
-        EXPECT_EQ(create.member, "create") << row.channel;
-        EXPECT_EQ(create.args, (std::vector<std::string>{row.typeCode, "-1", param}));
-        EXPECT_EQ(setup.member, "setup") << row.channel;
-        EXPECT_EQ(setup.args, (std::vector<std::string>{param, row.channel, "group:Camera", "null",
-                                                        "null", "null", "null"}));
-        EXPECT_EQ(seed.member, "setValue") << row.channel;
-        EXPECT_EQ(seed.args, (std::vector<std::string>{param, minihost::FormatDouble(row.seed)}));
-        minihost::HostParam *channel = Channel(row.channel);
-        ASSERT_NE(channel, nullptr) << row.channel;
-        EXPECT_EQ(channel->envelope.value(), Instance(camera).*row.value) << row.channel;
-        ++checked;
+        const double seeded = Instance(camera).*row.value;
+        EXPECT_EQ(create.member, "create") << row.channelName;
+        EXPECT_EQ(create.args,
+                  (std::vector<std::string>{minihost::HexText(static_cast<unsigned>(row.typeCode)),
+                                            "-1", param}));
+        EXPECT_EQ(setup.member, "setup") << row.channelName;
+        EXPECT_EQ(setup.args, (std::vector<std::string>{param, row.channelName, "group:Camera",
+                                                        "null", "null", "null", "null"}));
+        EXPECT_EQ(seed.member, "setValue") << row.channelName;
+        EXPECT_EQ(seed.args, (std::vector<std::string>{param, minihost::FormatDouble(seeded)}));
+        minihost::HostParam *channel = Channel(row.channelName);
+        ASSERT_NE(channel, nullptr) << row.channelName;
+        EXPECT_EQ(channel->envelope.value(), seeded) << row.channelName;
     }
-    EXPECT_EQ(checked, 5);
     EXPECT_EQ(item->group.channels.size(), 5u);
 }
 
@@ -88,7 +73,6 @@ TEST_F(InstanceTest, DestroyReleasesTheFiveParametersInOrder) {
 }
 
 TEST_F(InstanceTest, RefusedParameterRefusesTheInstanceAndReleasesTheRest) {
-    int checked = 0;
     for (int refused = 1; refused <= 5; ++refused) {
         minihost::Host faulty;
         minihost::HandlerRecords records;
@@ -104,9 +88,7 @@ TEST_F(InstanceTest, RefusedParameterRefusesTheInstanceAndReleasesTheRest) {
         EXPECT_EQ(faulty.log.of(host::kParamServiceName, "destroy").size(),
                   static_cast<size_t>(refused - 1));
         EXPECT_TRUE(faulty.misuse().empty()) << "refused create " << refused;
-        ++checked;
     }
-    EXPECT_EQ(checked, 5);
 }
 
 TEST_F(InstanceTest, NewTimeInterpolatesKeyedFov) {
@@ -123,12 +105,11 @@ TEST_F(InstanceTest, NewTimeInterpolatesKeyedFov) {
 
 TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
     void *camera = NewCamera();
-    int checked = 0;
-    for (const ParamRow &row : kRows) {
-        Channel(row.channel)->envelope.setKey(1.0, 0.1);
-        Channel(row.channel)->envelope.setKey(3.0, 0.9 + checked);
+    for (int i = 0; i < kCameraParamCount; ++i) {
+        const CameraParamRow &row = kCameraParams[i];
+        Channel(row.channelName)->envelope.setKey(1.0, 0.1);
+        Channel(row.channelName)->envelope.setKey(3.0, 0.9 + i);
         Instance(camera).*row.value = -42.0;
-        ++checked;
     }
     host.setTime(2.0);
     host.log.clear();
@@ -136,12 +117,11 @@ TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
     const auto evaluations = host.log.of(host::kParamServiceName, "evaluate");
     ASSERT_EQ(evaluations.size(), 5u);
     for (int i = 0; i < 5; ++i) {
-        const ParamRow &row = kRows[i];
+        const CameraParamRow &row = kCameraParams[i];
         EXPECT_EQ(evaluations[i].args,
                   (std::vector<std::string>{"param#" + std::to_string(i + 1), "2", "null"}));
-        EXPECT_DOUBLE_EQ(Instance(camera).*row.value, 0.5 + i * 0.5) << row.channel;
+        EXPECT_DOUBLE_EQ(Instance(camera).*row.value, 0.5 + i * 0.5) << row.channelName;
     }
-    EXPECT_EQ(checked, 5);
     // The time is the host's current one, whatever the call's own arguments say.
     host.setTime(1.0);
     handler.record.newTime(camera, 99, 99.0);

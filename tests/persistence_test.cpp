@@ -1,4 +1,4 @@
-#include "camera/channel_names.h"
+#include "camera/camera_params.h"
 #include "camera_fixture.h"
 #include "minihost/scene_file.h"
 #include "minihost/scene_states.h"
@@ -7,8 +7,9 @@
 
 namespace {
 
-const char *const kChannels[] = {kFovChannel, kHShiftChannel, kVShiftChannel, kTiltDirectionChannel,
-                                 kTiltAngleChannel};
+const char *ChannelOf(int index) {
+    return kCameraParams[index].channelName;
+}
 
 class PersistenceTest : public CameraTest {
   protected:
@@ -23,17 +24,20 @@ class PersistenceTest : public CameraTest {
         return recorder.items;
     }
 
+    // The five values in the order of the camera's parameters.
     void SetValues(double fov, double h, double v, double direction, double angle) {
-        Values().fov = fov;
-        Values().hShift = h;
-        Values().vShift = v;
-        Values().tiltDirection = direction;
-        Values().tiltAngle = angle;
+        const double values[] = {fov, h, v, direction, angle};
+        for (int i = 0; i < kCameraParamCount; ++i) {
+            Values().*kCameraParams[i].value = values[i];
+        }
     }
 
     std::vector<double> ValuesNow() {
-        return {Values().fov, Values().hShift, Values().vShift, Values().tiltDirection,
-                Values().tiltAngle};
+        std::vector<double> values;
+        for (const CameraParamRow &row : kCameraParams) {
+            values.push_back(Values().*row.value);
+        }
+        return values;
     }
 };
 
@@ -41,13 +45,10 @@ TEST_F(PersistenceTest, FreshInstanceSavesFiveParametersThenTheNarrowedValues) {
     host.log.clear();
     const auto items = Save();
     ASSERT_EQ(items.size(), 6u);
-    int checked = 0;
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(items[i].kind, minihost::SceneDataItem::kParam) << i;
-        EXPECT_EQ(items[i].channelName, kChannels[i]);
-        ++checked;
+        EXPECT_EQ(items[i].channelName, ChannelOf(i));
     }
-    EXPECT_EQ(checked, 5);
     ASSERT_EQ(items[5].kind, minihost::SceneDataItem::kFloats);
     const std::vector<float> expected = {static_cast<float>(M_PI / 2), 0.0f, 0.0f, 0.0f, 0.0f};
     EXPECT_EQ(items[5].floats, expected);
@@ -60,51 +61,55 @@ TEST_F(PersistenceTest, FreshInstanceSavesFiveParametersThenTheNarrowedValues) {
                                                "save param#4", "save param#5", "writeFloats 5"}));
 }
 
+// Stored scenes depend on the channel names, type codes, order and defaults: a new camera's
+// scene must stay the one kept with the tests.
+TEST_F(PersistenceTest, FreshCameraSavesTheSceneKeptWithTheTests) {
+    minihost::Scene scene;
+    scene.cameras.push_back(minihost::SaveCamera(host, handler.inst, camera, *item,
+                                                 host::kCameraHandlerClass, kServerName));
+    const minihost::Scene kept =
+        minihost::ReadSceneFile(std::string(ORVALEN_TEST_DATA_DIR) + "/scenes/fresh.scene");
+    EXPECT_EQ(minihost::FormatScene(scene), minihost::FormatScene(kept));
+}
+
 TEST_F(PersistenceTest, SaveErrorStopsAtThatParameter) {
-    int checked = 0;
     for (int failing = 0; failing < 5; ++failing) {
-        host.faults.refuseSaveChannel = kChannels[failing];
+        host.faults.refuseSaveChannel = ChannelOf(failing);
         const char *error = nullptr;
         const auto items = Save(&error);
-        ASSERT_NE(error, nullptr) << kChannels[failing];
+        ASSERT_NE(error, nullptr) << ChannelOf(failing);
         EXPECT_EQ(std::string(error),
-                  std::string("stand-in host: refused to save ") + kChannels[failing]);
-        EXPECT_EQ(items.size(), static_cast<size_t>(failing)) << kChannels[failing];
+                  std::string("stand-in host: refused to save ") + ChannelOf(failing));
+        EXPECT_EQ(items.size(), static_cast<size_t>(failing)) << ChannelOf(failing);
         for (const auto &item : items) {
-            EXPECT_EQ(item.kind, minihost::SceneDataItem::kParam) << kChannels[failing];
+            EXPECT_EQ(item.kind, minihost::SceneDataItem::kParam) << ChannelOf(failing);
         }
-        ++checked;
     }
-    EXPECT_EQ(checked, 5);
 }
 
 TEST_F(PersistenceTest, LoadErrorStopsAtThatParameterAndKeepsTheValues) {
     SetValues(1.0, 0.1, 0.2, 0.3, 0.4);
     const auto saved = Save();
-    int checked = 0;
     for (int failing = 0; failing < 5; ++failing) {
         SetValues(-1, -2, -3, -4, -5);
-        host.faults.refuseLoadChannel = kChannels[failing];
+        host.faults.refuseLoadChannel = ChannelOf(failing);
         host.log.clear();
         minihost::LoadStateReader reader(host, saved, "scene");
         const char *error = handler.inst.load(camera, reader.state());
-        ASSERT_NE(error, nullptr) << kChannels[failing];
+        ASSERT_NE(error, nullptr) << ChannelOf(failing);
         EXPECT_EQ(std::string(error),
-                  std::string("stand-in host: refused to load ") + kChannels[failing]);
+                  std::string("stand-in host: refused to load ") + ChannelOf(failing));
         EXPECT_EQ(host.log.of(host::kParamServiceName, "load").size(),
                   static_cast<size_t>(failing + 1));
-        EXPECT_TRUE(host.log.of("load state", "readFloats").empty()) << kChannels[failing];
+        EXPECT_TRUE(host.log.of("load state", "readFloats").empty()) << ChannelOf(failing);
         EXPECT_EQ(reader.consumed(), static_cast<size_t>(failing));
-        EXPECT_EQ(ValuesNow(), (std::vector<double>{-1, -2, -3, -4, -5})) << kChannels[failing];
-        ++checked;
+        EXPECT_EQ(ValuesNow(), (std::vector<double>{-1, -2, -3, -4, -5})) << ChannelOf(failing);
     }
-    EXPECT_EQ(checked, 5);
 }
 
 TEST_F(PersistenceTest, ShortFloatBlockLeavesTheValuesAlone) {
     SetValues(1.0, 0.1, 0.2, 0.3, 0.4);
     const auto saved = Save();
-    int checked = 0;
     for (size_t delivered = 0; delivered < 5; ++delivered) {
         auto data = saved;
         data[5].floats.resize(delivered);
@@ -113,9 +118,7 @@ TEST_F(PersistenceTest, ShortFloatBlockLeavesTheValuesAlone) {
         EXPECT_EQ(handler.inst.load(camera, reader.state()), nullptr);
         EXPECT_EQ(ValuesNow(), (std::vector<double>{-1, -2, -3, -4, -5}))
             << delivered << " floats delivered";
-        ++checked;
     }
-    EXPECT_EQ(checked, 5);
     // No float block at all.
     auto data = saved;
     data.pop_back();
@@ -181,9 +184,14 @@ TEST_F(PersistenceTest, SceneFileRoundTripsIntoAFreshCamera) {
     void *copy = records.inst.create(nullptr, other.itemId(otherItem), &error);
     ASSERT_NE(copy, nullptr);
     minihost::LoadCamera(other, records.inst, copy, loaded.cameras[0], path);
-    const CameraInstance &values = Instance(copy);
-    const std::vector<double> stored = {values.fov, values.hShift, values.vShift,
-                                        values.tiltDirection, values.tiltAngle};
+    auto valuesOfCopy = [&] {
+        std::vector<double> values;
+        for (const CameraParamRow &row : kCameraParams) {
+            values.push_back(Instance(copy).*row.value);
+        }
+        return values;
+    };
+    const std::vector<double> stored = valuesOfCopy();
     std::vector<double> narrowed;
     for (double v : before) {
         narrowed.push_back(static_cast<float>(v));
@@ -191,9 +199,7 @@ TEST_F(PersistenceTest, SceneFileRoundTripsIntoAFreshCamera) {
     EXPECT_EQ(stored, narrowed);
 
     records.record.newTime(copy, 0, 0.0);
-    const std::vector<double> after = {values.fov, values.hShift, values.vShift,
-                                       values.tiltDirection, values.tiltAngle};
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(valuesOfCopy(), before);
     host::CameraRay rayAfter;
     records.record.evaluate(copy, 0.3, -0.2, &rayAfter, &access);
     EXPECT_EQ(std::memcmp(&rayBefore, &rayAfter, sizeof rayAfter), 0);

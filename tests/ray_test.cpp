@@ -46,7 +46,6 @@ TEST_F(RayTest, FisheyeDirectionsOnTheUnitFrame) {
         {"180 degrees: top edge at right angles", M_PI, 0, 0, 0, 1, {0, 1, 0}},
         {"360 degrees: top edge looks back", 2 * M_PI, 0, 0, 0, 1, {0, 0, -1}},
     };
-    int checked = 0;
     for (const Case &k : cases) {
         Values().fov = k.fov;
         Values().hShift = k.hShift;
@@ -55,9 +54,7 @@ TEST_F(RayTest, FisheyeDirectionsOnTheUnitFrame) {
         EXPECT_LT(Distance(Direction(ray), k.direction), 1e-15)
             << k.what << ": got " << Direction(ray);
         EXPECT_EQ(std::memcmp(ray.direction, ray.directionCopy, sizeof ray.direction), 0) << k.what;
-        ++checked;
     }
-    EXPECT_EQ(checked, 11);
 }
 
 TEST_F(RayTest, NothingIsWrittenIntoTheInstance) {
@@ -75,13 +72,11 @@ TEST_F(RayTest, AxisLengthDoesNotTurnFurther) {
     const host::CameraRay unit = Evaluate(0.4, -0.7);
     SetFrame({1, 2, 3}, 2.0 * up, view);
     const host::CameraRay longUp = Evaluate(0.4, -0.7);
-    EXPECT_EQ(std::memcmp(unit.direction, longUp.direction, sizeof unit.direction), 0);
+    EXPECT_LT(Distance(Direction(longUp), Direction(unit)), 1e-15) << Direction(longUp);
     // The viewing axis is rotated, not normalised: twice as long in, twice as long out.
     SetFrame({1, 2, 3}, up, 2.0 * view);
     const host::CameraRay longView = Evaluate(0.4, -0.7);
-    EXPECT_EQ(Direction(longView).x, 2.0 * Direction(unit).x);
-    EXPECT_EQ(Direction(longView).y, 2.0 * Direction(unit).y);
-    EXPECT_EQ(Direction(longView).z, 2.0 * Direction(unit).z);
+    EXPECT_LT(Distance(Direction(longView), 2.0 * Direction(unit)), 2e-15) << Direction(longView);
 }
 
 // A uniformly random orthonormal frame: up and view at right angles.
@@ -98,7 +93,6 @@ TEST_F(RayTest, RandomFramesAndFilmPositionsMatchTheGeometry) {
     std::mt19937_64 random(20261211);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::uniform_real_distribution<double> fovs(0.1, 2 * M_PI);
-    int checked = 0;
     for (int i = 0; i < 2000; ++i) {
         Vec up, view;
         RandomFrame(random, &up, &view);
@@ -133,15 +127,12 @@ TEST_F(RayTest, RandomFramesAndFilmPositionsMatchTheGeometry) {
                         1e-7)
                 << context;
         }
-        ++checked;
     }
-    EXPECT_EQ(checked, 2000);
 }
 
 TEST_F(RayTest, TopAndBottomEdgesSitAtHalfTheFieldOfView) {
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> fovs(0.05, M_PI);
-    int checked = 0;
     for (int i = 0; i < 200; ++i) {
         Vec up, view;
         RandomFrame(random, &up, &view);
@@ -154,10 +145,8 @@ TEST_F(RayTest, TopAndBottomEdgesSitAtHalfTheFieldOfView) {
                 << "fov " << Values().fov << ", edge " << edge;
             // The top edge turns towards up, the bottom edge away from it.
             EXPECT_GT(edge * Dot(direction, up), 0.0) << "fov " << Values().fov;
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 400);
 }
 
 TEST_F(RayTest, DegenerateInputGivesAFiniteRayAlongTheViewingAxis) {
@@ -178,9 +167,10 @@ TEST_F(RayTest, DegenerateInputGivesAFiniteRayAlongTheViewingAxis) {
         {"infinite film width, no shift", M_PI / 2, inf, 2, 0, {0, 1, 0}, {0, 0, 1}, {0, 0, 1}},
         {"infinite film width, shifted", M_PI / 2, inf, 2, 0.1, {0, 1, 0}, {0, 0, 1}, {0, 0, 1}},
         {"zero up axis", M_PI / 2, 2, 2, 0, {0, 0, 0}, {0, 0, 1}, {0, 0, 1}},
+        {"infinite up axis", M_PI / 2, 2, 2, 0, {0, inf, 0}, {0, 0, 1}, {0, 0, 1}},
+        {"up axis not a number", M_PI / 2, 2, 2, 0, {nan, 1, 0}, {0, 0, 1}, {0, 0, 1}},
         {"zero viewing axis", M_PI / 2, 2, 2, 0, {0, 1, 0}, {0, 0, 0}, {0, 0, 0}},
     };
-    int checked = 0;
     for (const Case &k : cases) {
         Values().fov = k.fov;
         Values().hShift = k.hShift;
@@ -194,10 +184,17 @@ TEST_F(RayTest, DegenerateInputGivesAFiniteRayAlongTheViewingAxis) {
                 << k.what << " at " << film << ": " << d;
             EXPECT_LT(Distance(d, k.expected), 1e-15) << k.what << " at " << film << ": " << d;
             EXPECT_EQ(Origin(ray).z, 3.0) << k.what;
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 27);
+    // A film position too close to the centre to square has no direction to turn towards.
+    for (double tiny : {1e-200, -1e-170, 4.9e-324}) {
+        Values().fov = M_PI;
+        access.filmWidth = 2.0;
+        access.filmHeight = 2.0;
+        SetFrame({1, 2, 3}, {0, 1, 0}, {0, 0, 1});
+        const Vec d = Direction(Evaluate(tiny, tiny));
+        EXPECT_LT(Distance(d, {0, 0, 1}), 1e-15) << "film position " << tiny << ": " << d;
+    }
 }
 
 } // namespace

@@ -1,12 +1,21 @@
 #include "options.h"
 
-#include "camera/channel_names.h"
+#include "camera/camera_params.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
+
+// "FOV, HShift, ..." in the order of the camera's parameters.
+std::string ChannelNames() {
+    std::string names;
+    for (const CameraParamRow &row : kCameraParams) {
+        names += std::string(names.empty() ? "" : ", ") + row.channelName;
+    }
+    return names;
+}
 
 double Number(const std::string &option, const std::string &text) {
     errno = 0;
@@ -46,9 +55,6 @@ void ParseSize(const std::string &text, RenderOptions *options) {
     }
 }
 
-const char *const kChannels[] = {kFovChannel, kHShiftChannel, kVShiftChannel, kTiltDirectionChannel,
-                                 kTiltAngleChannel};
-
 void ParseKeys(const std::string &text, RenderOptions *options) {
     const size_t equals = text.find('=');
     if (equals == std::string::npos || equals == 0) {
@@ -74,17 +80,13 @@ void ParseKeys(const std::string &text, RenderOptions *options) {
 } // namespace
 
 bool ChannelIsAngle(const std::string &channel) {
-    for (const char *known : kChannels) {
-        if (channel == known) {
-            return channel == kFovChannel || channel == kTiltDirectionChannel ||
-                   channel == kTiltAngleChannel;
+    for (const CameraParamRow &row : kCameraParams) {
+        if (channel == row.channelName) {
+            return row.unit == ParamUnit::kRadians;
         }
     }
-    std::string names;
-    for (const char *known : kChannels) {
-        names += std::string(names.empty() ? "" : ", ") + known;
-    }
-    throw UsageError("--key: the camera has no channel '" + channel + "' (it has " + names + ")");
+    throw UsageError("--key: the camera has no channel '" + channel + "' (it has " +
+                     ChannelNames() + ")");
 }
 
 RenderOptions ParseOptions(const std::vector<std::string> &args, const std::string &module) {
@@ -183,7 +185,8 @@ Camera settings, set through the host's parameters
                       master)
   --bank DEG          roll (default 0)
   --time T            render the frame at time T (seconds)
-  --key NAME=T:V,...  keys on a channel: FOV, HShift, VShift, TiltDirection, TiltAngle.
+  --key NAME=T:V,...  keys on a channel: )" +
+           ChannelNames() + R"(.
                       Angles in degrees, shifts as fractions. Keyed channels win over --fov,
                       --hshift and --vshift
   --scene FILE        start from a camera saved by --save-scene; options given change it
