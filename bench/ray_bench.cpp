@@ -5,7 +5,7 @@
 #include "camera/camera_params.h"
 #include "counting_malloc.h"
 #include "minihost/camera_access.h"
-#include "minihost/camera_session.h"
+#include "minihost/session.h"
 #include "module/names.h"
 
 #include <benchmark/benchmark.h>
@@ -27,7 +27,8 @@ struct FilmPosition {
 // A camera turned away from every world axis, with both shifts set: no term of the ray
 // vanishes for either side.
 struct Setup {
-    std::unique_ptr<minihost::CameraSession> camera;
+    std::unique_ptr<minihost::Session> session;
+    minihost::Camera *camera = nullptr;
     host::CameraAccess access{};
     std::vector<FilmPosition> positions;
     double fovRadians = 3.0;
@@ -41,7 +42,9 @@ constexpr int kGridSide = 64;
 constexpr int kRounds = 7;
 
 void BuildSetup(Setup &s) {
-    s.camera = std::make_unique<minihost::CameraSession>(ORVALEN_MODULE_PATH, kServerName);
+    s.session = std::make_unique<minihost::Session>(ORVALEN_MODULE_PATH, kServerName);
+    s.session->activateHandlerOrThrow();
+    s.camera = &s.session->newCamera();
     s.camera->setValue(kFovChannel, s.fovRadians);
     s.camera->setValue(kHShiftChannel, s.hShift);
     s.camera->setValue(kVShiftChannel, s.vShift);
@@ -186,8 +189,8 @@ int main(int argc, char **argv) {
     }
 
     // A camera's creation allocates its record: proof that the counter sees the module.
-    const host::InstanceFuncs &inst = *setup.camera->handler().inst;
-    minihost::Host &host = setup.camera->host();
+    const host::InstanceFuncs &inst = setup.session->handler().inst;
+    minihost::Host &host = setup.session->host();
     const std::size_t beforeCreate = AllocationCount();
     const char *error = nullptr;
     void *probe = inst.create(nullptr, host.itemId(host.addItem("Probe")), &error);

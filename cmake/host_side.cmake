@@ -1,15 +1,22 @@
 # The stand-in host, the tools built on it, and the tests that load the module through it.
 add_library(minihost STATIC
+    minihost/active_host.cpp
     minihost/call_log.cpp
     minihost/camera_access.cpp
-    minihost/camera_session.cpp
     minihost/envelope.cpp
     minihost/host.cpp
     minihost/module_file.cpp
     minihost/panel_toolkit.cpp
     minihost/scene_file.cpp
     minihost/scene_states.cpp
+    minihost/session.cpp
 )
+# The operating system's loader and file system are reached through one file each per system.
+if(WIN32)
+    target_sources(minihost PRIVATE minihost/module_library_windows.cpp minihost/output_file_windows.cpp)
+else()
+    target_sources(minihost PRIVATE minihost/module_library_posix.cpp minihost/output_file_posix.cpp)
+endif()
 target_include_directories(minihost PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(minihost PUBLIC ${CMAKE_DL_LIBS})
 

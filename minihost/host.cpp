@@ -1,5 +1,6 @@
 #include "minihost/host.h"
 
+#include "minihost/active_host.h"
 #include "minihost/scene_states.h"
 
 #include <cstdio>
@@ -12,17 +13,6 @@ namespace {
 constexpr const char *kParamService = host::kParamServiceName;
 constexpr const char *kItemInfo = host::kItemInfoServiceName;
 constexpr const char *kInstanceUpdate = host::kInstanceUpdateServiceName;
-
-Host *g_active = nullptr;
-
-Host &ActiveHost() {
-    if (!g_active) {
-        // A module calling a service with no host alive is a fault of the test or tool.
-        std::fprintf(stderr, "stand-in host: a service was called with no host alive\n");
-        std::abort();
-    }
-    return *g_active;
-}
 
 void *HOST_CALL GlobalLookup(const char *name, int useMode) {
     return ActiveHost().lookup(name, useMode);
@@ -143,14 +133,11 @@ Host::Host() {
     paramService_.evaluate = ParamEvaluate;
     paramService_.setValue = ParamSetValue;
     itemInfo_.chanGroup = ItemChanGroup;
-    previous_ = g_active;
-    g_active = this;
+    PushActiveHost(this);
 }
 
 Host::~Host() {
-    if (g_active == this) {
-        g_active = previous_;
-    }
+    PopActiveHost(this);
 }
 
 host::GlobalFunc Host::globalFunc() const {

@@ -24,6 +24,7 @@ class HostError : public std::runtime_error {
 };
 
 struct HostParam;
+class PanelToolkit;
 
 struct HostChannelGroup {
     std::string name;
@@ -64,7 +65,8 @@ struct HostFaults {
 
 // The stand-in host: the global services a module looks up, backed by real parameters with
 // keyframes, items with channel groups and a current time. One host is active at a time; the
-// function tables handed to the module reach the one most recently made that still exists.
+// function tables handed to the module reach the one most recently made that still exists
+// (see active_host.h).
 class Host {
   public:
     Host();
@@ -116,6 +118,10 @@ class Host {
     // Adds a service of the caller's, found by name like the host's own.
     void provide(const std::string &name, void *service) { extraServices_[name] = service; }
 
+    // The panel toolkit serving this host's "LWXPanel", or null; set by the toolkit itself.
+    PanelToolkit *toolkit() const { return toolkit_; }
+    void attachToolkit(PanelToolkit *toolkit) { toolkit_ = toolkit; }
+
   private:
     host::ParamService paramService_{};
     host::ItemInfoService itemInfo_{};
@@ -129,7 +135,7 @@ class Host {
     std::vector<std::string> misuse_;
     std::vector<std::unique_ptr<std::string>> texts_;
     int creates_ = 0;
-    Host *previous_ = nullptr;
+    PanelToolkit *toolkit_ = nullptr;
 };
 
 std::string FormatDouble(double value);

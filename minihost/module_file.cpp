@@ -1,8 +1,6 @@
 #include "minihost/module_file.h"
 
 #include <cstdio>
-#include <dlfcn.h>
-#include <sys/stat.h>
 
 namespace minihost {
 
@@ -16,18 +14,10 @@ std::string Hex(std::uint32_t word) {
 
 } // namespace
 
-ModuleFile::ModuleFile(const std::string &path) : path_(path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) {
-        throw HostError(path + ": no such module file");
-    }
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library_) {
-        const char *why = dlerror();
-        throw HostError(path + ": not a module the host can load (" + (why ? why : "?") + ")");
-    }
+ModuleFile::ModuleFile(const std::string &path)
+    : path_(path), library_(std::make_unique<ModuleLibrary>(path)) {
     descriptor_ =
-        static_cast<const host::ModuleDescriptor *>(dlsym(library_, host::kDescriptorSymbol));
+        static_cast<const host::ModuleDescriptor *>(library_->symbol(host::kDescriptorSymbol));
     std::string problem;
     if (!descriptor_) {
         problem = std::string("not a module: it exports no ") + host::kDescriptorSymbol;
@@ -46,7 +36,6 @@ ModuleFile::ModuleFile(const std::string &path) : path_(path) {
         problem = "the module refused to start";
     }
     if (!problem.empty()) {
-        dlclose(library_);
         throw HostError(path + ": " + problem);
     }
 }
@@ -55,7 +44,6 @@ ModuleFile::~ModuleFile() {
     if (descriptor_->shutdown) {
         descriptor_->shutdown(token_);
     }
-    dlclose(library_);
 }
 
 const host::ServerRecord *ModuleFile::findServer(const std::string &className,

@@ -3,7 +3,9 @@
 #include "host/camera_records.h"
 #include "host/module_descriptor.h"
 #include "minihost/host.h"
+#include "minihost/module_library.h"
 
+#include <memory>
 #include <string>
 
 namespace minihost {
@@ -31,7 +33,7 @@ class ModuleFile {
 
   private:
     std::string path_;
-    void *library_ = nullptr;
+    std::unique_ptr<ModuleLibrary> library_;
     const host::ModuleDescriptor *descriptor_ = nullptr;
     void *token_ = nullptr;
 };

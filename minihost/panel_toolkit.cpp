@@ -1,5 +1,7 @@
 #include "minihost/panel_toolkit.h"
 
+#include "minihost/active_host.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,14 +17,13 @@ constexpr size_t kMaxText = 256;
 // Most records the toolkit reads from one control table or data description.
 constexpr size_t kMaxRecords = 256;
 
-PanelToolkit *g_toolkit = nullptr;
-
 PanelToolkit &Toolkit() {
-    if (!g_toolkit) {
+    PanelToolkit *toolkit = ActiveHost().toolkit();
+    if (!toolkit) {
         std::fprintf(stderr, "stand-in host: the panel service was called with no toolkit\n");
         std::abort();
     }
-    return *g_toolkit;
+    return *toolkit;
 }
 
 std::string Text(const char *text) {
@@ -182,14 +183,12 @@ PanelToolkit::PanelToolkit(Host &host) : host_(host) {
     service_.setData = SetData;
     service_.viewInstance = ViewInstance;
     host_.provide(kPanelService, &service_);
-    g_toolkit = this;
+    host_.attachToolkit(this);
 }
 
 PanelToolkit::~PanelToolkit() {
     host_.provide(kPanelService, nullptr);
-    if (g_toolkit == this) {
-        g_toolkit = nullptr;
-    }
+    host_.attachToolkit(nullptr);
 }
 
 RecordedPanel *PanelToolkit::create(int type, const host::PanelControl *controls) {

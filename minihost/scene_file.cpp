@@ -1,5 +1,7 @@
 #include "minihost/scene_file.h"
 
+#include "minihost/output_file.h"
+
 #include "minihost/host.h"
 
 #include <cerrno>
@@ -9,8 +11,6 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace minihost {
 
@@ -297,43 +297,9 @@ Scene ReadSceneFile(const std::string &path) {
 }
 
 void WriteSceneFile(const std::string &path, const Scene &scene) {
-    const std::string text = FormatScene(scene);
-    std::string temporary = path + ".XXXXXX";
-    int fd = mkstemp(&temporary[0]);
-    if (fd < 0) {
-        throw HostError(path + ": cannot write the scene (" + std::strerror(errno) + ")");
-    }
-    // mkstemp makes the file private; a scene gets the permissions any new file would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    bool written = true;
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            written = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    int saved = errno;
-    if (written && fsync(fd) != 0) {
-        written = false;
-        saved = errno;
-    }
-    if (close(fd) != 0 && written) {
-        written = false;
-        saved = errno;
-    }
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        if (written) {
-            saved = errno;
-        }
-        std::remove(temporary.c_str());
-        throw HostError(path + ": cannot write the scene (" + std::strerror(saved) +
-                        "); the previous file is unchanged");
-    }
+    OutputFile file(path);
+    file.write(FormatScene(scene));
+    file.commit();
 }
 
 } // namespace minihost

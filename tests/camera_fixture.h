@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/channel_names.h"
 #include "module_fixture.h"
 
 #include <cmath>
@@ -62,6 +63,17 @@ class CameraTest : public ModuleTest {
         Set(access.viewAxis, view);
     }
 
+    // The camera's field of view and shifts, set the way the host sets them: through the
+    // parameter service, then a time update.
+    void SetCamera(double fovRadians, double hShift = 0.0, double vShift = 0.0) {
+        minihost::Camera &c = CameraOf(camera);
+        c.setValue(kFovChannel, fovRadians);
+        c.setValue(kHShiftChannel, hShift);
+        c.setValue(kVShiftChannel, vShift);
+        c.setTime(host.time());
+        settings = {fovRadians, hShift, vShift};
+    }
+
     host::CameraRay Evaluate(double x, double y) {
         host::CameraRay ray;
         EXPECT_EQ(handler.record.evaluate(camera, x, y, &ray, &access), 1);
@@ -77,8 +89,12 @@ class CameraTest : public ModuleTest {
         return matrix;
     }
 
-    CameraInstance &Values() { return Instance(camera); }
-
+    // What SetCamera last set; a new camera's values until then.
+    struct Settings {
+        double fov = M_PI / 2;
+        double hShift = 0.0;
+        double vShift = 0.0;
+    } settings;
     void *camera = nullptr;
     host::CameraAccess access{};
 };

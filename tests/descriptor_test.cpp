@@ -8,7 +8,7 @@ namespace {
 using DescriptorTest = ModuleTest;
 
 TEST_F(DescriptorTest, FixedWords) {
-    const host::ModuleDescriptor &d = module->descriptor();
+    const host::ModuleDescriptor &d = module.descriptor();
     EXPECT_EQ(d.syncWord, 0x04121994u);
     EXPECT_EQ(d.moduleVersion, 3u);
     EXPECT_EQ(d.machine, 0x300u);
@@ -26,7 +26,7 @@ TEST_F(DescriptorTest, ServerTableHoldsExactlyTheServersThenTheTerminator) {
         {host::kCameraHandlerClass, kServerName},
         {host::kCameraInterfaceClass, kServerName},
     };
-    const host::ServerRecord *servers = module->descriptor().servers;
+    const host::ServerRecord *servers = module.descriptor().servers;
     size_t i = 0;
     for (; i < sizeof expected / sizeof expected[0]; ++i) {
         ASSERT_NE(servers[i].className, nullptr) << "table ends early at record " << i;
@@ -43,23 +43,23 @@ TEST_F(DescriptorTest, ServerTableHoldsExactlyTheServersThenTheTerminator) {
 }
 
 TEST_F(DescriptorTest, StartupAnswersTokenFourEveryTime) {
-    EXPECT_EQ(module->startupToken(), reinterpret_cast<void *>(4));
-    EXPECT_EQ(module->descriptor().startup(), reinterpret_cast<void *>(4));
-    EXPECT_EQ(module->descriptor().startup(), reinterpret_cast<void *>(4));
+    EXPECT_EQ(module.startupToken(), reinterpret_cast<void *>(4));
+    EXPECT_EQ(module.descriptor().startup(), reinterpret_cast<void *>(4));
+    EXPECT_EQ(module.descriptor().startup(), reinterpret_cast<void *>(4));
 }
 
 TEST_F(DescriptorTest, ShutdownChangesNothing) {
     ActivateHandlerOrFail();
-    module->descriptor().shutdown(module->startupToken());
+    module.descriptor().shutdown(module.startupToken());
     EXPECT_NE(NewCamera(), nullptr);
     EXPECT_EQ(ActivateHandler(), host::kActivateOk);
 }
 
 TEST_F(DescriptorTest, UnknownServerIsAnError) {
-    EXPECT_EQ(module->findServer(host::kCameraHandlerClass, "Other"), nullptr);
-    EXPECT_EQ(module->findServer("ImageFilterHandler", kServerName), nullptr);
+    EXPECT_EQ(module.findServer(host::kCameraHandlerClass, "Other"), nullptr);
+    EXPECT_EQ(module.findServer("ImageFilterHandler", kServerName), nullptr);
     try {
-        module->server(host::kCameraHandlerClass, "Other");
+        module.server(host::kCameraHandlerClass, "Other");
         FAIL() << "no error";
     } catch (const minihost::HostError &e) {
         EXPECT_NE(std::string(e.what()).find("no server of class CameraHandler named Other"),
@@ -81,7 +81,6 @@ TEST(ModuleFileErrors, EachFaultHasItsOwnMessage) {
         {ORVALEN_NO_DESCRIPTOR_MODULE, "exports no _mod_descrip"},
         {ORVALEN_BAD_SYNC_MODULE, "synchronisation word 0x12345678, expected 0x04121994"},
     };
-    int checked = 0;
     for (const Case &c : cases) {
         try {
             minihost::ModuleFile file(c.path);
@@ -91,9 +90,7 @@ TEST(ModuleFileErrors, EachFaultHasItsOwnMessage) {
             EXPECT_EQ(what.find(c.path), 0u) << what;
             EXPECT_NE(what.find(c.message), std::string::npos) << what;
         }
-        ++checked;
     }
-    EXPECT_EQ(checked, 4);
     std::remove(textFile.c_str());
 }
 

@@ -2,6 +2,7 @@
 #include "module_fixture.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -17,24 +18,23 @@ class InstanceTest : public ModuleTest {
     int NewTime(void *camera) { return handler.record.newTime(camera, 0, 0.0); }
 };
 
+// A new camera's values, in the order of its parameters.
+const double kDefaults[] = {M_PI / 2, 0.0, 0.0, 0.0, 0.0};
+
 TEST_F(InstanceTest, NewInstanceHasItsDefaults) {
-    CameraInstance &camera = Instance(NewCamera());
-    EXPECT_EQ(camera.fov, M_PI / 2);
-    EXPECT_EQ(camera.hShift, 0.0);
-    EXPECT_EQ(camera.vShift, 0.0);
-    EXPECT_EQ(camera.tiltDirection, 0.0);
-    EXPECT_EQ(camera.tiltAngle, 0.0);
-    EXPECT_EQ(camera.filmWidth, 0.0);
-    EXPECT_EQ(camera.filmHeight, 0.0);
-    EXPECT_EQ(camera.item, host.itemId(item));
-    EXPECT_EQ(camera.chanGroup, reinterpret_cast<host::GroupHandle>(&item->group));
-    EXPECT_STREQ(handler.inst.describe(&camera), kProductName);
+    void *camera = NewCamera();
+    std::vector<float> expected;
+    for (double value : kDefaults) {
+        expected.push_back(static_cast<float>(value));
+    }
+    EXPECT_EQ(StoredValues(camera), expected);
+    EXPECT_STREQ(handler.inst.describe(camera), kProductName);
     EXPECT_STREQ(handler.inst.describe(nullptr), kProductName);
 }
 
 TEST_F(InstanceTest, CreatesFiveParametersInOrderAndSeedsThem) {
     host.log.clear();
-    void *camera = NewCamera();
+    NewCamera();
     const auto calls = host.log.of(host::kParamServiceName);
     ASSERT_EQ(calls.size(), 15u) << host.log.text();
     for (size_t i = 0; i < 5; ++i) {
@@ -43,7 +43,7 @@ TEST_F(InstanceTest, CreatesFiveParametersInOrderAndSeedsThem) {
         const minihost::Call &create = calls[3 * i];
         const minihost::Call &setup = calls[3 * i + 1];
         const minihost::Call &seed = calls[3 * i + 2];
-        const double seeded = Instance(camera).*row.value;
+        const double seeded = kDefaults[i];
         EXPECT_EQ(create.member, "create") << row.channelName;
         EXPECT_EQ(create.args,
                   (std::vector<std::string>{minihost::HexText(static_cast<unsigned>(row.typeCode)),
@@ -97,10 +97,10 @@ TEST_F(InstanceTest, NewTimeInterpolatesKeyedFov) {
     Channel(kFovChannel)->envelope.setKey(2.0, 2.0);
     host.setTime(0.5);
     EXPECT_EQ(NewTime(camera), 0);
-    EXPECT_DOUBLE_EQ(Instance(camera).fov, 1.25);
+    EXPECT_EQ(StoredValues(camera).at(0), 1.25f);
     host.setTime(5.0);
     NewTime(camera);
-    EXPECT_EQ(Instance(camera).fov, 2.0);
+    EXPECT_EQ(StoredValues(camera).at(0), 2.0f);
 }
 
 TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
@@ -109,7 +109,6 @@ TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
         const CameraParamRow &row = kCameraParams[i];
         Channel(row.channelName)->envelope.setKey(1.0, 0.1);
         Channel(row.channelName)->envelope.setKey(3.0, 0.9 + i);
-        Instance(camera).*row.value = -42.0;
     }
     host.setTime(2.0);
     host.log.clear();
@@ -117,15 +116,14 @@ TEST_F(InstanceTest, NewTimeRefreshesEveryValueFromItsParameter) {
     const auto evaluations = host.log.of(host::kParamServiceName, "evaluate");
     ASSERT_EQ(evaluations.size(), 5u);
     for (int i = 0; i < 5; ++i) {
-        const CameraParamRow &row = kCameraParams[i];
         EXPECT_EQ(evaluations[i].args,
                   (std::vector<std::string>{"param#" + std::to_string(i + 1), "2", "null"}));
-        EXPECT_DOUBLE_EQ(Instance(camera).*row.value, 0.5 + i * 0.5) << row.channelName;
     }
+    EXPECT_EQ(StoredValues(camera), (std::vector<float>{0.5f, 1.0f, 1.5f, 2.0f, 2.5f}));
     // The time is the host's current one, whatever the call's own arguments say.
     host.setTime(1.0);
     handler.record.newTime(camera, 99, 99.0);
-    EXPECT_DOUBLE_EQ(Instance(camera).fov, 0.1);
+    EXPECT_EQ(StoredValues(camera).at(0), 0.1f);
 }
 
 TEST_F(InstanceTest, NewTimeWithoutTimeServiceKeepsTheValues) {
@@ -133,7 +131,7 @@ TEST_F(InstanceTest, NewTimeWithoutTimeServiceKeepsTheValues) {
     Channel(kFovChannel)->envelope.setValue(1.0);
     host.faults.missingServices = {host::kTimeInfoServiceName};
     EXPECT_EQ(NewTime(camera), 0);
-    EXPECT_EQ(Instance(camera).fov, M_PI / 2);
+    EXPECT_EQ(StoredValues(camera).at(0), static_cast<float>(M_PI / 2));
     EXPECT_TRUE(host.log.of(host::kParamServiceName, "evaluate").empty());
 }
 
@@ -146,35 +144,30 @@ TEST_F(InstanceTest, CopyTakesValuesAndKeepsOwnParameters) {
     minihost::HostItem *sourceItem = item;
     void *destination = NewCamera("Destination");
     minihost::HostItem *destinationItem = item;
-    CameraInstance &from = Instance(source);
-    from.fov = 1.0;
-    from.hShift = 0.1;
-    from.vShift = 0.2;
-    from.tiltDirection = 0.3;
-    from.tiltAngle = 0.4;
-    from.filmWidth = 3.0;
-    from.filmHeight = 2.0;
-    const CameraInstance destinationBefore = Instance(destination);
+    const double values[] = {1.0, 0.1, 0.2, 0.3, 0.4};
+    for (int i = 0; i < kCameraParamCount; ++i) {
+        CameraOf(source).setValue(kCameraParams[i].channelName, values[i]);
+    }
+    NewTime(source);
+    host.log.clear();
     EXPECT_EQ(handler.inst.copy(destination, source), nullptr);
-    const CameraInstance &to = Instance(destination);
-    EXPECT_EQ(to.fov, 1.0);
-    EXPECT_EQ(to.hShift, 0.1);
-    EXPECT_EQ(to.vShift, 0.2);
-    EXPECT_EQ(to.tiltDirection, 0.3);
-    EXPECT_EQ(to.tiltAngle, 0.4);
-    EXPECT_EQ(to.filmWidth, 3.0);
-    EXPECT_EQ(to.filmHeight, 2.0);
-    EXPECT_EQ(to.fovParm, destinationBefore.fovParm);
-    EXPECT_EQ(to.tiltAngleParm, destinationBefore.tiltAngleParm);
-    EXPECT_EQ(to.chanGroup, destinationBefore.chanGroup);
-    EXPECT_EQ(to.item, destinationBefore.item);
+    EXPECT_TRUE(host.log.calls().empty()) << host.log.text();
+    EXPECT_EQ(StoredValues(destination), StoredValues(source));
+    host::CameraAccess access{};
+    access.upAxis[1] = 1.0;
+    access.viewAxis[2] = 1.0;
+    access.filmWidth = 2.0;
+    access.filmHeight = 1.0;
+    const host::CameraRay fromSource = CameraOf(source).evaluate(0.3, -0.4, access);
+    const host::CameraRay fromCopy = CameraOf(destination).evaluate(0.3, -0.4, access);
+    EXPECT_EQ(std::memcmp(&fromSource, &fromCopy, sizeof fromCopy), 0);
 
     DestroyCamera(source);
     EXPECT_TRUE(sourceItem->group.channels.empty());
     EXPECT_EQ(destinationItem->group.channels.size(), 5u);
     host.channel(destinationItem, kFovChannel)->envelope.setValue(0.75);
     NewTime(destination);
-    EXPECT_EQ(Instance(destination).fov, 0.75);
+    EXPECT_EQ(StoredValues(destination).at(0), 0.75f);
 }
 
 } // namespace

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "camera/camera_instance.h"
 #include "host/module_descriptor.h"
 #include "minihost/host.h"
 #include "minihost/module_file.h"
+#include "minihost/scene_states.h"
+#include "minihost/session.h"
 #include "module/names.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,53 +16,58 @@
 // its own, as a second run of the host would.
 std::string CopyOfModule();
 
-// Loads a fresh copy of the built module for every test, with a stand-in host of its own.
+// The five values a camera keeps, as it stores them in a scene (in single precision), read
+// without leaving a trace in the host's call log.
+inline std::vector<float> StoredValuesOf(minihost::Camera &camera) {
+    minihost::Host &host = camera.host();
+    const minihost::CallLog before = host.log;
+    minihost::SaveStateRecorder recorder(host);
+    EXPECT_EQ(camera.handler().inst->save(camera.instance(), recorder.state()), nullptr);
+    host.log = before;
+    if (recorder.items.empty() || recorder.items.back().kind != minihost::SceneDataItem::kFloats) {
+        ADD_FAILURE() << "the camera stored no values";
+        return {};
+    }
+    return recorder.items.back().floats;
+}
+
+// A fresh copy of the built module for every test, in a stand-in host of its own, driven only
+// through the host's records.
 class ModuleTest : public ::testing::Test {
   protected:
-    void SetUp() override { module = std::make_unique<minihost::ModuleFile>(ORVALEN_MODULE_PATH); }
+    void TearDown() override { EXPECT_TRUE(host.misuse().empty()) << Misuse(); }
 
-    void TearDown() override {
-        for (void *camera : cameras_) {
-            handler.inst.destroy(camera);
-        }
-        EXPECT_TRUE(host.misuse().empty()) << Misuse();
-    }
-
-    const host::ServerRecord &HandlerServer() const {
-        return module->server(host::kCameraHandlerClass, kServerName);
-    }
+    const host::ServerRecord &HandlerServer() const { return session.handlerServer(); }
 
     int ActivateHandler(int version = host::kCameraHandlerVersion) {
-        return minihost::Activate(HandlerServer(), host, version, &handler.record);
+        return session.activateHandler(version);
     }
 
     // Activates the handler and fails the test unless that works.
     void ActivateHandlerOrFail() { ASSERT_EQ(ActivateHandler(), host::kActivateOk); }
 
-    // Creates a camera instance on a new item; the fixture destroys it unless the test does.
+    // Creates a camera instance on a new item; the session destroys it unless the test does.
     void *NewCamera(const std::string &itemName = "Camera") {
-        item = host.addItem(itemName);
-        const char *error = nullptr;
-        void *camera = handler.inst.create(handler.inst.privateData, host.itemId(item), &error);
-        EXPECT_NE(camera, nullptr) << (error ? error : "no error text");
-        if (camera) {
-            cameras_.push_back(camera);
+        try {
+            minihost::Camera &made = session.newCamera(itemName);
+            item = &made.item();
+            return made.instance();
+        } catch (const minihost::HostError &e) {
+            ADD_FAILURE() << e.what();
+            return nullptr;
         }
-        return camera;
     }
 
-    void DestroyCamera(void *camera) {
-        for (auto it = cameras_.begin(); it != cameras_.end(); ++it) {
-            if (*it == camera) {
-                cameras_.erase(it);
-                break;
-            }
-        }
-        handler.inst.destroy(camera);
+    void DestroyCamera(void *instance) { session.destroyCamera(CameraOf(instance)); }
+
+    // The session's camera behind an instance handle.
+    minihost::Camera &CameraOf(void *instance) {
+        minihost::Camera *found = session.camera(instance);
+        EXPECT_NE(found, nullptr) << "no camera of the session has that instance";
+        return *found;
     }
 
-    // The module's record behind an instance handle, for values no host operation shows.
-    static CameraInstance &Instance(void *camera) { return *static_cast<CameraInstance *>(camera); }
+    std::vector<float> StoredValues(void *instance) { return StoredValuesOf(CameraOf(instance)); }
 
     std::string Misuse() const {
         std::string text;
@@ -72,11 +77,9 @@ class ModuleTest : public ::testing::Test {
         return text;
     }
 
-    minihost::Host host;
-    std::unique_ptr<minihost::ModuleFile> module;
-    minihost::HandlerRecords handler;
+    minihost::Session session{ORVALEN_MODULE_PATH, kServerName};
+    minihost::Host &host = session.host();
+    minihost::ModuleFile &module = session.module();
+    minihost::HandlerRecords &handler = session.handler();
     minihost::HostItem *item = nullptr;
-
-  private:
-    std::vector<void *> cameras_;
 };

@@ -134,21 +134,22 @@ TEST_F(RayReferenceTest, EveryFrameMatchesTheTwoMatrixRotations) {
             SetFrame(position, up, view);
             access.filmWidth = 0.1 + 2 * std::abs(unit(random));
             access.filmHeight = 0.1 + 2 * std::abs(unit(random));
-            Values().fov = fovs(random);
-            Values().hShift = unit(random);
-            Values().vShift = unit(random);
+            host.log.clear();
+            const double fov = fovs(random);
+            const double hShift = unit(random);
+            SetCamera(fov, hShift, unit(random));
             // Film positions reach past the film's corners, where rays look furthest off axis.
             const double x = unit(random) * access.filmWidth;
             const double y = unit(random) * access.filmHeight;
 
             const host::CameraRay ray = Evaluate(x, y);
-            const Vec expected = TwoMatrixDirection(up, view, access.filmHeight, Values().fov,
-                                                    x + Values().hShift * access.filmWidth,
-                                                    y + Values().vShift * access.filmHeight);
+            const Vec expected = TwoMatrixDirection(up, view, access.filmHeight, settings.fov,
+                                                    x + settings.hShift * access.filmWidth,
+                                                    y + settings.vShift * access.filmHeight);
             const std::string context = std::string(Name(kind)) + " frame, sample " +
                                         std::to_string(i) + ": up " + ::testing::PrintToString(up) +
                                         ", view " + ::testing::PrintToString(view) + ", fov " +
-                                        std::to_string(Values().fov) + ", film (" +
+                                        std::to_string(settings.fov) + ", film (" +
                                         std::to_string(x) + ", " + std::to_string(y) + ")";
             EXPECT_LT(Distance(Direction(ray), expected), 1e-12 * Length(view)) << context;
             EXPECT_EQ(std::memcmp(ray.direction, ray.directionCopy, sizeof ray.direction), 0)

@@ -25,9 +25,7 @@ std::vector<host::CameraRay> Grid(const host::CameraHandlerRecord &handler, void
 }
 
 TEST_F(ThreadTest, ManyThreadsOneCameraSameRays) {
-    Values().fov = 3.0;
-    Values().hShift = 0.1;
-    Values().vShift = -0.05;
+    SetCamera(3.0, 0.1, -0.05);
     access.filmWidth = 1.5;
     access.filmHeight = 1.0;
     SetFrame({1, 2, 3}, {0, 0.6, 0.8}, {0, 0.8, -0.6});
@@ -60,16 +58,13 @@ TEST_F(ThreadTest, ManyThreadsOneCameraSameRays) {
     rendering = false;
     previewer.join();
 
-    int checked = 0;
     for (int t = 0; t < kThreads; ++t) {
         ASSERT_EQ(results[t].size(), reference.size());
         EXPECT_EQ(std::memcmp(results[t].data(), reference.data(),
                               reference.size() * sizeof(host::CameraRay)),
                   0)
             << "thread " << t;
-        ++checked;
     }
-    EXPECT_EQ(checked, kThreads);
 }
 
 } // namespace

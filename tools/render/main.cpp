@@ -2,8 +2,8 @@
 
 #include "camera/channel_names.h"
 #include "environment.h"
-#include "minihost/camera_session.h"
 #include "minihost/scene_file.h"
+#include "minihost/session.h"
 #include "module/names.h"
 #include "options.h"
 #include "png_io.h"
@@ -49,7 +49,7 @@ class ProgressBar {
     Clock::time_point start_;
 };
 
-void ApplySettings(const RenderOptions &options, minihost::CameraSession &camera) {
+void ApplySettings(const RenderOptions &options, minihost::Camera &camera) {
     minihost::HostItem &item = camera.item();
     // The render defaults belong to rendering: a panel shows the camera as it is.
     const bool keepCamera = !options.scene.empty() || options.panel;
@@ -82,7 +82,9 @@ void ApplySettings(const RenderOptions &options, minihost::CameraSession &camera
 int Run(const RenderOptions &options) {
     minihost::HostFaults faults;
     faults.missingServices.insert(options.hostWithout.begin(), options.hostWithout.end());
-    minihost::CameraSession camera(options.module, kServerName, faults);
+    minihost::Session session(options.module, kServerName, faults);
+    session.activateHandlerOrThrow();
+    minihost::Camera &camera = session.newCamera();
     if (!options.scene.empty()) {
         camera.load(minihost::ReadSceneFile(options.scene), options.scene);
     }

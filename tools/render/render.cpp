@@ -49,7 +49,7 @@ void RenderRows(const host::CameraHandlerRecord &handler, void *instance,
 
 } // namespace
 
-Image Render(minihost::CameraSession &camera, const Environment &environment,
+Image Render(minihost::Camera &camera, const Environment &environment,
              const RenderSettings &settings, const Progress &progress) {
     Image image;
     image.width = settings.width;

@@ -2,7 +2,7 @@
 
 #include "environment.h"
 #include "image.h"
-#include "minihost/camera_session.h"
+#include "minihost/session.h"
 
 #include <functional>
 
@@ -19,5 +19,5 @@ using Progress = std::function<void(double fractionDone)>;
 // Renders the camera's view of the environment, one CameraEvaluate per sample, rows spread
 // over the threads. Every pixel depends only on its own samples, so the image is the same for
 // any number of threads.
-Image Render(minihost::CameraSession &camera, const Environment &environment,
+Image Render(minihost::Camera &camera, const Environment &environment,
              const RenderSettings &settings, const Progress &progress);
