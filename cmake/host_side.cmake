@@ -1,4 +1,17 @@
 # The stand-in host, the tools built on it, and the tests that load the module through it.
+if(WIN32)
+    # The test programs run under Wine from the build tree: nothing of the compiler's runtime
+    # may be left for them to find.
+    add_link_options(-static)
+    if(CMAKE_CROSSCOMPILING)
+        find_program(WINE_PROGRAM wine)
+        if(NOT WINE_PROGRAM)
+            message(FATAL_ERROR "The Windows test programs run under Wine, which is not "
+                "installed (Debian: dpkg --add-architecture i386; apt-get update; apt-get "
+                "install wine wine32). -DORVALEN_HOST_SIDE=OFF builds only the module.")
+        endif()
+    endif()
+endif()
 add_library(minihost STATIC
     minihost/active_host.cpp
     minihost/call_log.cpp
@@ -19,6 +32,11 @@ else()
 endif()
 target_include_directories(minihost PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(minihost PUBLIC ${CMAKE_DL_LIBS})
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "i.86")
+    # A plug-in may call the host's services on a stack aligned to 4 bytes only, as the real
+    # host allows; the stand-in host's services must cope as the host's do.
+    target_compile_options(minihost PRIVATE -mstackrealign)
+endif()
 
 if(ORVALEN_TOOLS)
     add_subdirectory(tools/render)

@@ -1,5 +1,6 @@
-# 32-bit Linux programs built by the native g++ (package g++-multilib) and run under
-# qemu-i386 (package qemu-user), since this machine's kernel cannot run them directly.
+# 32-bit Linux programs built by the native g++ (package g++-multilib). They run directly where
+# the kernel runs 32-bit programs, and under qemu-i386 (package qemu-user) where a 32-bit probe
+# program fails to start.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER gcc)
@@ -10,4 +11,22 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386)
+
+if(NOT DEFINED ORVALEN_I386_RUNS_NATIVELY)
+    set(probe ${CMAKE_BINARY_DIR}/i386-probe)
+    file(WRITE ${probe}.c "int main(void) { return 0; }\n")
+    execute_process(COMMAND gcc -m32 ${probe}.c -o ${probe} RESULT_VARIABLE built
+        OUTPUT_QUIET ERROR_QUIET)
+    set(ran 1)
+    if(built EQUAL 0)
+        execute_process(COMMAND ${probe} RESULT_VARIABLE ran OUTPUT_QUIET ERROR_QUIET)
+    endif()
+    if(ran EQUAL 0)
+        set(ORVALEN_I386_RUNS_NATIVELY ON CACHE BOOL "This kernel runs 32-bit x86 programs")
+    else()
+        set(ORVALEN_I386_RUNS_NATIVELY OFF CACHE BOOL "This kernel runs 32-bit x86 programs")
+    endif()
+endif()
+if(NOT ORVALEN_I386_RUNS_NATIVELY)
+    set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386)
+endif()

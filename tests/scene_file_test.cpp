@@ -6,9 +6,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
-#include <sys/stat.h>
 
 namespace {
 
@@ -149,7 +149,7 @@ TEST(SceneFile, MissingFileIsAnError) {
 
 TEST(SceneFile, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
     const std::string dir = testing::TempDir() + "orvalen_write_test";
-    mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     const std::string path = dir + "/scene";
     minihost::Scene first = minihost::ParseScene(kGood, "good");
     minihost::WriteSceneFile(path, first);
@@ -158,14 +158,14 @@ TEST(SceneFile, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
 
     // A directory in the way makes the rename fail after the new text is fully written.
     const std::string blocked = dir + "/blocked";
-    mkdir(blocked.c_str(), 0755);
+    std::filesystem::create_directory(blocked);
     EXPECT_THROW(minihost::WriteSceneFile(blocked, first), minihost::HostError);
     EXPECT_THROW(minihost::WriteSceneFile(dir + "/missing/scene", first), minihost::HostError);
     EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"blocked", "scene"}));
     EXPECT_EQ(minihost::ReadSceneFile(path).time, 0.5);
     std::remove(path.c_str());
-    rmdir(blocked.c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove(blocked);
+    std::filesystem::remove(dir);
 }
 
 } // namespace
