@@ -20,6 +20,7 @@ add_library(minihost STATIC
     minihost/host.cpp
     minihost/module_file.cpp
     minihost/panel_toolkit.cpp
+    minihost/plain_numbers.cpp
     minihost/scene_file.cpp
     minihost/scene_states.cpp
     minihost/session.cpp

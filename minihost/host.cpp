@@ -112,6 +112,14 @@ int HOST_CALL InstanceUpdate(const char *className, void *instance) {
 
 } // namespace
 
+const std::vector<std::string> &HostServiceNames() {
+    static const std::vector<std::string> names = {
+        host::kParamServiceName,    host::kItemInfoServiceName, host::kEnvelopeServiceName,
+        host::kTimeInfoServiceName, host::kPanelServiceName,    host::kInstanceUpdateServiceName,
+    };
+    return names;
+}
+
 std::string FormatDouble(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", value);

@@ -138,6 +138,9 @@ class Host {
     PanelToolkit *toolkit_ = nullptr;
 };
 
+// Names of the services a host offers plug-ins: those the stand-in host provides.
+const std::vector<std::string> &HostServiceNames();
+
 std::string FormatDouble(double value);
 // "0x" and the value in lower-case hex, as type codes and ids are written.
 std::string HexText(unsigned long value);

@@ -11,13 +11,12 @@ namespace minihost {
 namespace {
 
 [[noreturn]] void Fail(const std::string &path, const std::string &cause) {
-    throw HostError(path + ": cannot write the file (" + cause +
-                    "); the previous file is unchanged");
+    throw HostError(path + ": cannot write (" + cause + "); the previous file is unchanged");
 }
 
 } // namespace
 
-OutputFile::OutputFile(const std::string &path) : path_(path) {
+OutputFile::OutputFile(const std::string &path) : path_(path), target_(path) {
     // "x" creates the file only if no file of that name exists, so a name another writer
     // holds is never shared.
     for (unsigned attempt = 0; attempt < 100 && !stream_; ++attempt) {
@@ -63,6 +62,11 @@ void OutputFile::commit() {
     committed_ = true;
 }
 
+void OutputFile::fail(int error) {
+    discard();
+    Fail(path_, std::strerror(error));
+}
+
 void OutputFile::discard() {
     if (stream_) {
         std::fclose(stream_);
@@ -72,5 +76,8 @@ void OutputFile::discard() {
         std::remove(temporary_.c_str());
     }
 }
+
+// Console programs on Windows have no interrupt to clean up after here.
+void RemoveTemporariesOnSignals() {}
 
 } // namespace minihost

@@ -226,6 +226,39 @@ int PanelToolkit::set(const RecordedPanel &panel, host::PanelElementId id, doubl
     return panel.set ? panel.set(panel.viewInstance, id, &value) : 0;
 }
 
+DisplayUnit DisplayUnitOf(const std::string &controlClass) {
+    if (controlClass.rfind("angle", 0) == 0) {
+        return {180.0 / M_PI, " degrees"};
+    }
+    if (controlClass.rfind("percent", 0) == 0) {
+        return {100.0, " %"};
+    }
+    return {1.0, ""};
+}
+
+std::vector<ControlRange> PanelToolkit::ranges(const RecordedPanel &panel) const {
+    const auto self = panel.hints.find(host::kPanelSelf);
+    std::vector<ControlRange> ranges;
+    for (const PanelControlInfo &c : panel.controls) {
+        ControlRange range;
+        range.id = c.id;
+        range.label = c.label;
+        range.display = DisplayUnitOf(c.controlClass);
+        if (self != panel.hints.end()) {
+            const auto minimum = self->second.minimum.find(c.id);
+            const auto maximum = self->second.maximum.find(c.id);
+            if (minimum != self->second.minimum.end()) {
+                range.minimum = static_cast<double>(minimum->second);
+            }
+            if (maximum != self->second.maximum.end()) {
+                range.maximum = static_cast<double>(maximum->second);
+            }
+        }
+        ranges.push_back(range);
+    }
+    return ranges;
+}
+
 std::string PanelToolkit::describe(const RecordedPanel &panel) const {
     const auto self = panel.hints.find(host::kPanelSelf);
     const DecodedHints none;
@@ -233,6 +266,7 @@ std::string PanelToolkit::describe(const RecordedPanel &panel) const {
     const auto title = hints.labels.find(host::kPanelSelf);
     std::string out = (title == hints.labels.end() ? "(untitled panel)" : title->second) + "\n";
 
+    // A control's line; empty for an element that has no control (a group may list one).
     auto control = [&](host::PanelElementId id) -> std::string {
         for (const PanelControlInfo &c : panel.controls) {
             if (c.id != id) {
@@ -240,15 +274,12 @@ std::string PanelToolkit::describe(const RecordedPanel &panel) const {
             }
             std::string line = c.label + ":";
             line.resize(std::max<size_t>(line.size() + 1, 20), ' ');
-            const bool angle = c.controlClass.rfind("angle", 0) == 0;
-            const bool percent = c.controlClass.rfind("percent", 0) == 0;
-            const char *unit = angle ? " degrees" : percent ? " %" : "";
+            const DisplayUnit display = DisplayUnitOf(c.controlClass);
+            const std::string unit = display.unit;
             void *bound = panel.get ? panel.get(panel.viewInstance, id) : nullptr;
             HostParam *param = host_.param(reinterpret_cast<host::ParamHandle>(bound));
             if (param && !param->destroyed) {
-                double value = param->envelope.evaluate(host_.time());
-                value *= angle ? 180.0 / M_PI : percent ? 100.0 : 1.0;
-                line += Number(value) + unit;
+                line += Number(param->envelope.evaluate(host_.time()) * display.scale) + unit;
             } else {
                 line += "(no value)";
             }
@@ -266,14 +297,17 @@ std::string PanelToolkit::describe(const RecordedPanel &panel) const {
             return line + (limits.empty() ? "" : "  (" + limits + ")") + "  [" + c.controlClass +
                    "]";
         }
-        return HexText(id) + ": no control";
+        return std::string();
     };
 
     std::vector<host::PanelElementId> shown;
     for (const PanelGroup &group : hints.groups) {
         out += "  group " + HexText(group.id) + "\n";
         for (host::PanelElementId member : group.members) {
-            out += "    " + control(member) + "\n";
+            const std::string line = control(member);
+            if (!line.empty()) {
+                out += "    " + line + "\n";
+            }
             shown.push_back(member);
         }
     }

@@ -43,6 +43,23 @@ struct DecodedHints {
 // Throws HostError for an unknown tag or a list with no end word within maxWords.
 DecodedHints DecodeHints(const host::HintWord *words, size_t maxWords = 1024);
 
+// How a control shows a value: a value in the plug-in's units times scale, followed by unit.
+// Angles are shown in degrees, percentages in percent.
+struct DisplayUnit {
+    double scale;
+    const char *unit;
+};
+DisplayUnit DisplayUnitOf(const std::string &controlClass);
+
+// The range a panel's hints give a control, in the units the control shows.
+struct ControlRange {
+    host::PanelElementId id = 0;
+    std::string label;
+    DisplayUnit display{1.0, ""};
+    std::optional<double> minimum;
+    std::optional<double> maximum;
+};
+
 // What a plug-in told the toolkit about one panel.
 struct RecordedPanel {
     int type = 0;
@@ -77,6 +94,9 @@ class PanelToolkit {
     // The panel as a person would see it: title, groups, each control with its value now
     // (degrees for angles, percent for percentages) and its limits.
     std::string describe(const RecordedPanel &panel) const;
+
+    // Every control's range, as the panel's hints state it.
+    std::vector<ControlRange> ranges(const RecordedPanel &panel) const;
 
     // Hands a value to the plug-in the way an edit in the panel does.
     int set(const RecordedPanel &panel, host::PanelElementId id, double value) const;

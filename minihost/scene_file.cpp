@@ -1,6 +1,7 @@
 #include "minihost/scene_file.h"
 
 #include "minihost/output_file.h"
+#include "minihost/plain_numbers.h"
 
 #include "minihost/host.h"
 
@@ -9,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 namespace minihost {
@@ -128,27 +131,36 @@ class Parser {
     T finite(const Line &line, size_t index, T (*convert)(const char *, char **),
              const char *kind) const {
         const std::string &word = line.words.at(index);
-        char *end = nullptr;
-        const T value = convert(word.c_str(), &end);
-        if (end == word.c_str() || *end != '\0') {
+        if (!IsPlainDecimal(word)) {
             fail(line.number, "'" + word + "' is not a number");
         }
+        char *end = nullptr;
+        const T value = convert(word.c_str(), &end);
         if (!std::isfinite(value)) {
             fail(line.number, "'" + word + "' is not a finite " + kind);
         }
         return value;
     }
 
-    long integer(const Line &line, size_t index, int base = 10) const {
+    long integer(const Line &line, size_t index) const {
         const std::string &word = line.words.at(index);
         errno = 0;
-        char *end = nullptr;
-        long value = std::strtol(word.c_str(), &end, base);
-        if (end == word.c_str() || *end != '\0' || errno == ERANGE || value < -2147483647 ||
-            value > 2147483647) {
+        long value = IsPlainWhole(word) ? std::strtol(word.c_str(), nullptr, 10) : 0;
+        if (!IsPlainWhole(word) || errno == ERANGE || value < -2147483647 || value > 2147483647) {
             fail(line.number, "'" + word + "' is not a whole number");
         }
         return value;
+    }
+
+    // A type code, written as the host writes it: 0x and hexadecimal digits.
+    int typeCode(const Line &line, size_t index) const {
+        const std::string &word = line.words.at(index);
+        const bool hex = word.size() > 2 && word.size() <= 10 && word.compare(0, 2, "0x") == 0 &&
+                         word.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+        if (!hex) {
+            fail(line.number, "type code '" + word + "' is not written in hex (0x...)");
+        }
+        return static_cast<int>(std::stoul(word.substr(2), nullptr, 16));
     }
 
     SceneCamera camera(const Line &start) {
@@ -194,10 +206,7 @@ class Parser {
         item.kind = SceneDataItem::kParam;
         item.line = line.number;
         item.channelName = line.words[1];
-        if (line.words[2].rfind("0x", 0) != 0) {
-            fail(line.number, "type code '" + line.words[2] + "' is not written in hex (0x...)");
-        }
-        item.typeCode = static_cast<int>(integer(line, 2, 16));
+        item.typeCode = typeCode(line, 2);
         item.value = number(line, 3);
         long keys = integer(line, 4);
         if (keys < 0) {
@@ -284,16 +293,40 @@ Scene ParseScene(const std::string &text, const std::string &name) {
 }
 
 Scene ReadSceneFile(const std::string &path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status)) {
+        throw HostError(path + ": is a directory, not a scene file");
+    }
+    const std::string tooLarge = path + ": larger than " +
+                                 std::to_string(kMaxSceneFileBytes / (1024 * 1024)) +
+                                 " MiB, the most a scene file may hold (a camera takes a few "
+                                 "kilobytes)";
+    if (std::filesystem::is_regular_file(status) &&
+        std::filesystem::file_size(path, error) > kMaxSceneFileBytes) {
+        throw HostError(tooLarge);
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw HostError(path + ": cannot open the scene file (" + std::strerror(errno) + ")");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Read in pieces, and never more than the limit: a device or a pipe has no size to check.
+    std::string text;
+    try {
+        char piece[64 * 1024];
+        while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+            text.append(piece, static_cast<size_t>(in.gcount()));
+            if (text.size() > kMaxSceneFileBytes) {
+                throw HostError(tooLarge);
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        throw HostError(path + ": out of memory reading the scene file");
+    }
     if (in.bad()) {
         throw HostError(path + ": cannot read the scene file");
     }
-    return ParseScene(text.str(), path);
+    return ParseScene(text, path);
 }
 
 void WriteSceneFile(const std::string &path, const Scene &scene) {

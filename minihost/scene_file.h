@@ -2,6 +2,7 @@
 
 #include "minihost/envelope.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ std::string FormatScene(const Scene &scene);
 // finite number; a scene it returns holds only what the text says.
 Scene ParseScene(const std::string &text, const std::string &name);
 
+// The most a scene file may hold; a camera's data takes a few kilobytes.
+constexpr std::uintmax_t kMaxSceneFileBytes = 16 * 1024 * 1024;
+
+// Throws HostError for a directory, a file over the limit, or one that cannot be read.
 Scene ReadSceneFile(const std::string &path);
 
 // Writes a temporary file beside path and renames it into place, so a failed write leaves

@@ -59,9 +59,15 @@ const char *LoadStateReader::loadParam(HostParam &param) {
         return host_.keepText(where + "found floats where parameter " + param.channelName +
                               " should be");
     }
-    if (item.channelName != param.channelName || item.typeCode != param.typeCode) {
+    if (item.channelName != param.channelName) {
         return host_.keepText(where + "found parameter " + item.channelName + " where parameter " +
                               param.channelName + " should be");
+    }
+    if (item.typeCode != param.typeCode) {
+        return host_.keepText(where + "parameter " + item.channelName + " has type code " +
+                              HexText(static_cast<unsigned>(item.typeCode)) +
+                              ", the camera's has " +
+                              HexText(static_cast<unsigned>(param.typeCode)));
     }
     ++next_;
     param.envelope.setValue(item.value);

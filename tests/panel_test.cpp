@@ -262,7 +262,6 @@ TEST_F(PanelTest, ThePanelAsAPersonSeesIt) {
                         "  group 0x8005\n"
                         "    Vertical FOV:       90 degrees  (minimum 0 degrees, step 1 degrees)  "
                         "[angle-env]\n"
-                        "    0x8002: no control\n"
                         "  group 0x8006\n"
                         "    Horizontal Shift:   0 %  (minimum -1000 %, maximum 1000 %)  "
                         "[percent-env]\n"

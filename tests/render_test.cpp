@@ -1,99 +1,17 @@
+#include "render_fixture.h"
+
 #include "camera/channel_names.h"
-#include "environment.h"
-#include "files_in.h"
 #include "host/global.h"
 #include "host/module_descriptor.h"
 #include "module/names.h"
-#include "png_io.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <png.h>
-#include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace {
-
-const double kPi = M_PI;
-const double kDegree = kPi / 180.0;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Quote(const std::string &word) {
-    std::string quoted = "'";
-    for (char c : word) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-// A scratch folder per test, so a test can also prove it leaves nothing behind.
-class RenderTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = ::testing::TempDir() + "orvalen_render_" + info->name();
-        std::system(("rm -rf " + Quote(dir)).c_str());
-        mkdir(dir.c_str(), 0755);
-    }
-    void TearDown() override { std::system(("rm -rf " + Quote(dir)).c_str()); }
-
-    std::string Path(const std::string &name) const { return dir + "/" + name; }
-
-    Result Render(const std::vector<std::string> &args) const {
-        std::string command = Quote(ORVALEN_RENDER_PATH);
-        for (const std::string &arg : args) {
-            command += " " + Quote(arg);
-        }
-        const std::string out = dir + "/.stdout", err = dir + "/.stderr";
-        const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-        Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
-        std::remove(out.c_str());
-        std::remove(err.c_str());
-        return result;
-    }
-
-    std::vector<std::string> Files() const { return FilesIn(dir); }
-
-    // A 16-bit panorama whose red and green say where each texel looks: red the longitude
-    // fraction, green the latitude fraction, both at texel centres, so that bilinear
-    // filtering reproduces them exactly away from the seam and the poles.
-    std::string DirectionCodedPanorama() const {
-        Image image;
-        image.width = 720;
-        image.height = 360;
-        image.rgb.resize(720 * 360 * 3);
-        for (int y = 0; y < 360; ++y) {
-            for (int x = 0; x < 720; ++x) {
-                float *p = image.pixel(x, y);
-                p[0] = (x + 0.5f) / 720;
-                p[1] = (y + 0.5f) / 360;
-                p[2] = 0.0f;
-            }
-        }
-        const std::string path = Path("coded.png");
-        WritePng(path, image, 16);
-        return path;
-    }
-
-    std::string dir;
-};
 
 struct Looking {
     double longitude, latitude;
@@ -156,7 +74,6 @@ TEST_F(RenderTest, PixelsLookWhereTheGeometrySays) {
          h - 1,
          LevelCamera((w - 0.5) / w * filmWidth - filmWidth / 2, 0.5 / h - 0.5, fov)},
     };
-    int checked = 0;
     for (const Case &c : cases) {
         std::vector<std::string> args = {"--env",  coded,   "--fov",     "120",
                                          "--size", "41x31", "--samples", "1",
@@ -168,9 +85,7 @@ TEST_F(RenderTest, PixelsLookWhereTheGeometrySays) {
         const Looking got = Decode(image, c.x, c.y);
         EXPECT_NEAR(got.longitude, c.expected.longitude, kTolerance) << c.what;
         EXPECT_NEAR(got.latitude, c.expected.latitude, kTolerance) << c.what;
-        ++checked;
     }
-    EXPECT_EQ(checked, 6);
 }
 
 TEST_F(RenderTest, DomeMasterEndsAtTheHorizon) {
@@ -238,15 +153,12 @@ TEST_F(RenderTest, DefaultRunIsADomeMasterOfTheGridSky) {
         {256, 5, 1.0f, 0.9f, 0.1f, "-Z (yellow) at the top"},
         {256, 506, 0.15f, 0.25f, 1.0f, "+Z (blue) at the bottom"},
     };
-    int checked = 0;
     for (const Mark &m : marks) {
         const float *p = image.pixel(m.x, m.y);
         EXPECT_NEAR(p[0], m.r, 0.01) << m.what;
         EXPECT_NEAR(p[1], m.g, 0.01) << m.what;
         EXPECT_NEAR(p[2], m.b, 0.01) << m.what;
-        ++checked;
     }
-    EXPECT_EQ(checked, 5);
 }
 
 TEST_F(RenderTest, SavedSceneRendersTheSameInAnotherRun) {
@@ -316,7 +228,6 @@ TEST_F(RenderTest, ReadsEightBitGreyRgbaAndSixteenBitPanoramas) {
                           {"grey", PNG_FORMAT_GRAY},
                           {"rgb", PNG_FORMAT_RGB},
                           {"grey-alpha", PNG_FORMAT_GA}};
-    int checked = 0;
     for (const Case &c : cases) {
         const std::string pano =
             WriteOtherPng(Path(std::string(c.what) + ".png"), 64, 32, c.format);
@@ -325,9 +236,7 @@ TEST_F(RenderTest, ReadsEightBitGreyRgbaAndSixteenBitPanoramas) {
         const Image image = ReadPng(Path("out.png"));
         EXPECT_NEAR(image.pixel(4, 4)[0], 128 / 255.0, 0.003) << c.what;
         EXPECT_NEAR(image.pixel(4, 4)[2], 128 / 255.0, 0.003) << c.what;
-        ++checked;
     }
-    EXPECT_EQ(checked, 4);
 }
 
 TEST(Panorama, BilinearAndWrappedInLongitude) {
@@ -345,7 +254,7 @@ TEST(Panorama, BilinearAndWrappedInLongitude) {
     for (float &v : image.rgb) {
         v /= 4.0f;
     }
-    WritePng(path, image, 16);
+    WritePngFile(path, image, 16);
     const auto pano = LoadPanorama(path);
     // Straight behind (-Z) lies on the seam: half the last column and half the first.
     const Rgb behind = pano->sample(0, 0, -1);
@@ -374,8 +283,8 @@ TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
         {{"--size", "-5x5"}, 2, "--size: -5 is outside 1 to 16384"},
         {{"--size", "16384x16384"}, 2, "--size: 16384x16384 is more than 64 mega-pixels"},
         {{"--size", "big"}, 2, "--size: 'big' is not WIDTHxHEIGHT"},
-        {{"--fov", "wide"}, 2, "--fov: 'wide' is not a finite number"},
-        {{"--fov", "nan"}, 2, "--fov: 'nan' is not a finite number"},
+        {{"--fov", "wide"}, 2, "--fov: 'wide' is not a finite decimal number"},
+        {{"--fov", "nan"}, 2, "--fov: 'nan' is not a finite decimal number"},
         {{"--samples", "0"}, 2, "--samples: 0 is outside 1 to 16"},
         {{"--threads", "0"}, 2, "--threads: 0 is outside 1 to 256"},
         {{"--bits", "12"}, 2, "--bits: 12 is not 8 or 16"},
@@ -392,7 +301,6 @@ TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
          std::string("activation of ") + host::kCameraHandlerClass + " " + kServerName +
              " failed: a required global service is missing (" + host::kTimeInfoServiceName + ")"},
     };
-    int checked = 0;
     for (const Case &c : cases) {
         std::vector<std::string> args = {"--out", out};
         args.insert(args.end(), c.args.begin(), c.args.end());
@@ -404,9 +312,7 @@ TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
         EXPECT_EQ(r.status, c.status) << shown << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << shown << "\ngot: " << r.err;
         EXPECT_EQ(r.err.rfind("orvalen-render: ", 0), 0u) << r.err;
-        ++checked;
     }
-    EXPECT_EQ(checked, 21);
     EXPECT_EQ(Files(), (std::vector<std::string>{"bad.scene", "square.png", "text.png"}));
 
     const Result unwritable = Render({"--size", "8x8", "--out", Path("no/such/dir/out.png")});
@@ -423,16 +329,15 @@ TEST_F(RenderTest, BadInputIsAClearErrorAndLeavesNothing) {
 TEST_F(RenderTest, HelpExplainsEveryOption) {
     const Result r = Render({"--help"});
     EXPECT_EQ(r.status, 0);
-    const char *const options[] = {
-        "--out",    "--size",       "--samples", "--bits",   "--threads",      "--env",   "--fov",
-        "--hshift", "--vshift",     "--heading", "--pitch",  "--bank",         "--time",  "--key",
-        "--scene",  "--save-scene", "--panel",   "--module", "--host-without", "Examples"};
-    int checked = 0;
-    for (const char *option : options) {
-        EXPECT_NE(r.out.find(option), std::string::npos) << option;
-        ++checked;
+    const char *const mentions[] = {
+        "--out",        "--size",  "--samples", "--bits",         "--threads",
+        "--env",        "--fov",   "--hshift",  "--vshift",       "--heading",
+        "--pitch",      "--bank",  "--time",    "--key",          "--scene",
+        "--save-scene", "--panel", "--module",  "--host-without", "Examples",
+        "grey",         "palette", "clockwise", "--option=VALUE", "130 or 143"};
+    for (const char *mention : mentions) {
+        EXPECT_NE(r.out.find(mention), std::string::npos) << mention;
     }
-    EXPECT_EQ(checked, 20);
 }
 
 } // namespace

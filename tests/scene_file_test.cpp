@@ -82,15 +82,12 @@ TEST(SceneFile, NumbersRoundTripBitForBit) {
     ASSERT_EQ(got.size(), 2u);
     ASSERT_EQ(got[0].keys.size(), 500u);
     ASSERT_EQ(got[1].floats.size(), 500u);
-    int checked = 0;
     for (size_t i = 0; i < 500; ++i) {
         EXPECT_EQ(std::memcmp(&got[0].keys[i].value, &param.keys[i].value, sizeof(double)), 0)
             << "double " << i << " " << param.keys[i].value;
         EXPECT_EQ(std::memcmp(&got[1].floats[i], &floats.floats[i], sizeof(float)), 0)
             << "float " << i << " " << floats.floats[i];
-        ++checked;
     }
-    EXPECT_EQ(checked, 500);
     EXPECT_TRUE(std::signbit(got[0].value));
     EXPECT_EQ(back.cameras[0].position[0], 1e-310);
 }
@@ -106,7 +103,10 @@ TEST(SceneFile, MalformedFilesNameTheFileAndLine) {
         {"scene 1\n", "bad.scene:1: not a scene file"},
         {"orvalen-scene 2\n", "bad.scene:1: scene format version 2"},
         {"orvalen-scene 1\ntime soon\n", "bad.scene:2: 'soon' is not a number"},
-        {"orvalen-scene 1\ntime nan\n", "bad.scene:2: 'nan' is not a finite number"},
+        {"orvalen-scene 1\ntime nan\n", "bad.scene:2: 'nan' is not a number"},
+        {"orvalen-scene 1\ntime 0x10\n", "bad.scene:2: '0x10' is not a number"},
+        {"orvalen-scene 1\ntime +.5e\n", "bad.scene:2: '+.5e' is not a number"},
+        {"orvalen-scene 0x1\n", "bad.scene:1: '0x1' is not a whole number"},
         {"orvalen-scene 1\ntime 1e999\n", "bad.scene:2: '1e999' is not a finite number"},
         {"orvalen-scene 1\ntime 1 2\n", "bad.scene:2: 'time' takes 1 value, found 2"},
         {"orvalen-scene 1\nlights on\n", "bad.scene:2: unknown statement 'lights'"},
@@ -121,6 +121,9 @@ TEST(SceneFile, MalformedFilesNameTheFileAndLine) {
         {head + "param FOV 0x10 1 99999999999\nend\n",
          "bad.scene:4: '99999999999' is not a whole number"},
         {head + "param FOV 0x10 1\nend\n", "bad.scene:4: 'param' takes 4 values, found 3"},
+        {head + "param FOV 16 1 0\nend\n",
+         "bad.scene:4: type code '16' is not written in hex (0x...)"},
+        {head + "param FOV 0x1g 1 0\nend\n", "bad.scene:4: type code '0x1g' is not written in hex"},
         {head + "floats 5 1 2 3\nend\n", "bad.scene:4: 'floats' takes 6 values, found 4"},
         {head + "floats 1 1e40\nend\n", "bad.scene:4: '1e40' is not a finite single-precision"},
         {head + "floats 1 x\nend\n", "bad.scene:4: 'x' is not a number"},
@@ -129,7 +132,6 @@ TEST(SceneFile, MalformedFilesNameTheFileAndLine) {
         {"orvalen-scene 1\ncamera C\nend\n", "bad.scene:2: camera C names no server"},
         {std::string("orvalen-scene 1\ntime 1\0x\n", 24), "bad.scene:2: the line holds a NUL"},
     };
-    int checked = 0;
     for (const Case &c : cases) {
         try {
             minihost::ParseScene(c.text, "bad.scene");
@@ -138,9 +140,7 @@ TEST(SceneFile, MalformedFilesNameTheFileAndLine) {
             EXPECT_EQ(std::string(e.what()).find(c.message), 0u)
                 << "got: " << e.what() << "\nwanted: " << c.message;
         }
-        ++checked;
     }
-    EXPECT_EQ(checked, 23);
 }
 
 TEST(SceneFile, MissingFileIsAnError) {

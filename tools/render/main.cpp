@@ -1,7 +1,8 @@
 // orvalen-render: renders what an Orvalen fisheye camera sees, through the stand-in host.
 
-#include "camera/channel_names.h"
+#include "camera/camera_params.h"
 #include "environment.h"
+#include "minihost/output_file.h"
 #include "minihost/scene_file.h"
 #include "minihost/session.h"
 #include "module/names.h"
@@ -11,9 +12,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <new>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -22,23 +25,25 @@ namespace {
 
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
-// A bar on stderr once a render has taken a moment, only when a person is watching it.
+// A bar on stderr once a run has taken a moment, only when a person is watching it: first the
+// render, then the writing of the image.
 class ProgressBar {
   public:
     ProgressBar() : shown_(isatty(STDERR_FILENO) != 0), start_(Clock::now()) {}
-    void update(double fraction) {
+    void update(const std::string &what, double fraction) {
         if (!shown_ || Clock::now() - start_ < std::chrono::milliseconds(500)) {
             return;
         }
         const int width = 40;
         const int filled = static_cast<int>(fraction * width);
-        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
-                     std::string(width - filled, ' ').c_str(), static_cast<int>(fraction * 100));
+        std::fprintf(stderr, "\r[%s%s] %3d%% %-30.30s", std::string(filled, '#').c_str(),
+                     std::string(width - filled, ' ').c_str(), static_cast<int>(fraction * 100),
+                     what.c_str());
         drawn_ = true;
     }
     void finish() {
         if (drawn_) {
-            std::fprintf(stderr, "\r%60s\r", "");
+            std::fprintf(stderr, "\r%80s\r", "");
         }
     }
 
@@ -48,6 +53,52 @@ class ProgressBar {
     bool drawn_ = false;
     Clock::time_point start_;
 };
+
+void Warn(const std::string &text) {
+    std::fprintf(stderr, "orvalen-render: warning: %s\n", text.c_str());
+}
+
+std::string Shown(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// True when both paths name one existing file.
+bool SameFile(const std::string &a, const std::string &b) {
+    struct stat first, second;
+    return !a.empty() && !b.empty() && stat(a.c_str(), &first) == 0 &&
+           stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+// An output must not overwrite what the run reads. Saving the camera over the scene it was
+// loaded from is allowed: that is how a scene is updated.
+void CheckOutputsAreNotInputs(const RenderOptions &options) {
+    const std::pair<const char *, const std::string *> inputs[] = {
+        {"--env", &options.environment},
+        {"--scene", &options.scene},
+        {"--module", &options.module},
+    };
+    const std::pair<const char *, const std::string *> outputs[] = {
+        {"--out", &options.out},
+        {"--save-scene", &options.saveScene},
+    };
+    for (const auto &output : outputs) {
+        for (const auto &input : inputs) {
+            const bool updatesScene = std::string(output.first) == "--save-scene" &&
+                                      std::string(input.first) == "--scene";
+            if (!updatesScene && SameFile(*output.second, *input.second)) {
+                throw UsageError(std::string(output.first) + " " + *output.second +
+                                 " names the file " + input.first +
+                                 " reads; writing it would destroy it");
+            }
+        }
+    }
+    if (SameFile(options.out, options.saveScene)) {
+        throw UsageError("--out and --save-scene name the same file");
+    }
+}
 
 void ApplySettings(const RenderOptions &options, minihost::Camera &camera) {
     minihost::HostItem &item = camera.item();
@@ -79,7 +130,68 @@ void ApplySettings(const RenderOptions &options, minihost::Camera &camera) {
     camera.setTime(options.time.value_or(camera.host().time()));
 }
 
+// Settings that cannot do what the user meant are rendered as the camera defines them, with a
+// word on stderr: a time with nothing keyed, values outside the settings panel's ranges.
+void WarnAboutSettings(const RenderOptions &options, minihost::Session &session,
+                       minihost::Camera &camera) {
+    if (options.time) {
+        bool keyed = false;
+        for (const minihost::HostParam *param : camera.item().group.channels) {
+            keyed = keyed || !param->envelope.keys().empty();
+        }
+        if (!keyed) {
+            Warn("--time " + Shown(*options.time) +
+                 " changes nothing: no channel of the camera is keyed");
+        }
+    }
+    const minihost::RecordedPanel *panel = nullptr;
+    try {
+        panel = &camera.openPanel();
+    } catch (const minihost::HostError &) {
+        return; // a host without the panel toolkit states no ranges
+    }
+    for (const minihost::ControlRange &range : session.toolkit().ranges(*panel)) {
+        const CameraParamRow *row = ParamForPanelElement(range.id);
+        if (!row) {
+            continue;
+        }
+        std::vector<double> values; // in the camera's units
+        const std::string channel = row->channelName;
+        if (channel == kFovChannel && options.fovDegrees) {
+            values.push_back(*options.fovDegrees * kRadiansPerDegree);
+        } else if (channel == kHShiftChannel && options.hShift) {
+            values.push_back(*options.hShift);
+        } else if (channel == kVShiftChannel && options.vShift) {
+            values.push_back(*options.vShift);
+        }
+        for (const KeyOption &key : options.keys) {
+            if (key.channel == channel) {
+                values.push_back(key.value * (ChannelIsAngle(channel) ? kRadiansPerDegree : 1.0));
+            }
+        }
+        for (double value : values) {
+            const double shown = value * range.display.scale;
+            if ((range.minimum && shown < *range.minimum) ||
+                (range.maximum && shown > *range.maximum)) {
+                std::string limits;
+                if (range.minimum) {
+                    limits = "minimum " + Shown(*range.minimum) + range.display.unit;
+                }
+                if (range.maximum) {
+                    limits += (limits.empty() ? "" : ", ") + std::string("maximum ") +
+                              Shown(*range.maximum) + range.display.unit;
+                }
+                Warn(channel + " " + Shown(shown) + range.display.unit +
+                     " is outside the range of the settings panel's " + range.label + " (" +
+                     limits + "); rendering it as the camera defines it");
+                break;
+            }
+        }
+    }
+}
+
 int Run(const RenderOptions &options) {
+    CheckOutputsAreNotInputs(options);
     minihost::HostFaults faults;
     faults.missingServices.insert(options.hostWithout.begin(), options.hostWithout.end());
     minihost::Session session(options.module, kServerName, faults);
@@ -89,43 +201,63 @@ int Run(const RenderOptions &options) {
         camera.load(minihost::ReadSceneFile(options.scene), options.scene);
     }
     ApplySettings(options, camera);
+    WarnAboutSettings(options, session, camera);
     if (options.panel) {
         std::fputs(camera.panelText().c_str(), stdout);
         return 0;
     }
 
+    // The outputs are opened first, so that a place that cannot be written fails before a
+    // long render, and replaced last, so that nothing is written unless everything worked.
+    minihost::OutputFile imageFile(options.out);
+    std::unique_ptr<minihost::OutputFile> sceneFile;
+    if (!options.saveScene.empty()) {
+        sceneFile = std::make_unique<minihost::OutputFile>(options.saveScene);
+    }
     const std::unique_ptr<Environment> environment =
         options.environment.empty() ? MakeGridSky() : LoadPanorama(options.environment);
-    if (!options.saveScene.empty()) {
-        minihost::WriteSceneFile(options.saveScene, camera.save());
-    }
 
     RenderSettings settings{options.width, options.height, options.samples, options.threads};
     if (settings.threads == 0) {
         settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }
     ProgressBar bar;
-    const auto start = std::chrono::steady_clock::now();
-    const Image image =
-        Render(camera, *environment, settings, [&](double done) { bar.update(done); });
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const RenderResult result =
+        Render(camera, *environment, settings, [&](double done) { bar.update("rendering", done); });
+    if (result.threads < settings.threads) {
+        Warn("the system gave only " + std::to_string(result.threads) + " of the " +
+             std::to_string(settings.threads) + " render threads asked for; rendering with " +
+             std::to_string(result.threads));
+    }
+    WritePng(imageFile.stream(), options.out, result.image, options.bits,
+             [&](double done) { bar.update("writing " + options.out, done); });
+    if (sceneFile) {
+        sceneFile->write(minihost::FormatScene(camera.save()));
+    }
+    imageFile.commit();
+    if (sceneFile) {
+        sceneFile->commit();
+    }
     bar.finish();
-    WritePng(options.out, image, options.bits);
 
     const double rays =
         static_cast<double>(options.width) * options.height * options.samples * options.samples;
     std::printf("%s: %dx%d, %dx%d samples per pixel, %.0f rays in %.2f s (%.1f million rays/s, "
                 "%d threads)\n",
                 options.out.c_str(), options.width, options.height, options.samples,
-                options.samples, rays, seconds, rays / std::max(seconds, 1e-9) / 1e6,
-                settings.threads);
+                options.samples, rays, result.seconds, rays / std::max(result.seconds, 1e-9) / 1e6,
+                result.threads);
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+    minihost::RemoveTemporariesOnSignals();
+    // A reader that goes away or a file-size limit is a write error to report, not a reason to
+    // die without a word.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     RenderOptions options;
     try {
         options =
@@ -147,9 +279,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "orvalen-render: %s\n", e.what());
     } catch (const PngError &e) {
         std::fprintf(stderr, "orvalen-render: %s\n", e.what());
+    } catch (const RenderError &e) {
+        std::fprintf(stderr, "orvalen-render: %s\n", e.what());
     } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "orvalen-render: out of memory for a %dx%d image\n", options.width,
-                     options.height);
+        std::fprintf(stderr, "orvalen-render: out of memory\n");
     }
     return 1;
 }

@@ -1,7 +1,10 @@
 #include "options.h"
 
 #include "camera/camera_params.h"
+#include "minihost/host.h"
+#include "minihost/plain_numbers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -18,20 +21,17 @@ std::string ChannelNames() {
 }
 
 double Number(const std::string &option, const std::string &text) {
-    errno = 0;
-    char *end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value)) {
-        throw UsageError(option + ": '" + text + "' is not a finite number");
+    const double value = minihost::IsPlainDecimal(text) ? std::strtod(text.c_str(), nullptr) : NAN;
+    if (!std::isfinite(value)) {
+        throw UsageError(option + ": '" + text + "' is not a finite decimal number");
     }
     return value;
 }
 
 int Whole(const std::string &option, const std::string &text, int lowest, int highest) {
     errno = 0;
-    char *end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE) {
+    const long value = minihost::IsPlainWhole(text) ? std::strtol(text.c_str(), nullptr, 10) : 0;
+    if (!minihost::IsPlainWhole(text) || errno == ERANGE) {
         throw UsageError(option + ": '" + text + "' is not a whole number");
     }
     if (value < lowest || value > highest) {
@@ -43,7 +43,7 @@ int Whole(const std::string &option, const std::string &text, int lowest, int hi
 
 void ParseSize(const std::string &text, RenderOptions *options) {
     const size_t x = text.find('x');
-    if (x == std::string::npos) {
+    if (x == std::string::npos || text.find('x', x + 1) != std::string::npos) {
         throw UsageError("--size: '" + text + "' is not WIDTHxHEIGHT, e.g. 1024x1024");
     }
     options->width = Whole("--size", text.substr(0, x), 1, kMaxSide);
@@ -93,14 +93,36 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
     RenderOptions options;
     options.module = module;
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &option = args[i];
-        auto value = [&]() -> const std::string & {
+        // --option=value is --option value.
+        std::string option = args[i];
+        std::optional<std::string> attached;
+        const size_t equals = option.find('=');
+        if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
+            attached = option.substr(equals + 1);
+            option = option.substr(0, equals);
+        }
+        auto value = [&]() -> std::string {
+            if (attached) {
+                return *attached;
+            }
             if (i + 1 >= args.size()) {
                 throw UsageError(option + " needs a value");
             }
             return args[++i];
         };
+        auto flag = [&] {
+            if (attached) {
+                throw UsageError(option + " takes no value");
+            }
+        };
+        if (option.empty() || option[0] != '-' || option == "-") {
+            throw UsageError("orvalen-render takes no arguments other than options, and '" +
+                             option + "' is none (for a panorama to look at, --env " + option +
+                             "; see --help)");
+        }
+        options.given.insert(option);
         if (option == "--help" || option == "-h") {
+            flag();
             options.help = true;
         } else if (option == "--out") {
             options.out = value();
@@ -130,6 +152,9 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
             options.scene = value();
         } else if (option == "--save-scene") {
             options.saveScene = value();
+            if (options.saveScene.empty()) {
+                throw UsageError("--save-scene needs a file name");
+            }
         } else if (option == "--samples") {
             options.samples = Whole(option, value(), 1, kMaxSamples);
         } else if (option == "--threads") {
@@ -140,15 +165,38 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
                 throw UsageError("--bits: " + std::to_string(options.bits) + " is not 8 or 16");
             }
         } else if (option == "--panel") {
+            flag();
             options.panel = true;
         } else if (option == "--host-without") {
-            options.hostWithout.push_back(value());
+            const std::string service = value();
+            const std::vector<std::string> &known = minihost::HostServiceNames();
+            if (std::find(known.begin(), known.end(), service) == known.end()) {
+                std::string names;
+                for (const std::string &name : known) {
+                    names += (names.empty() ? "'" : ", '") + name + "'";
+                }
+                throw UsageError("--host-without: the host has no service '" + service +
+                                 "' to leave out (it has " + names + ")");
+            }
+            options.hostWithout.push_back(service);
         } else {
             throw UsageError("unknown option '" + option + "' (see --help)");
         }
     }
     if (options.out.empty()) {
         throw UsageError("--out needs a file name");
+    }
+    if (options.panel) {
+        std::string useless;
+        for (const char *renderOnly : kRenderOnlyOptions) {
+            if (options.given.count(renderOnly)) {
+                useless += (useless.empty() ? "" : ", ") + std::string(renderOnly);
+            }
+        }
+        if (!useless.empty()) {
+            throw UsageError("--panel prints the settings panel and renders nothing, so " +
+                             useless + " would have no effect");
+        }
     }
     return options;
 }
@@ -170,8 +218,10 @@ Output
   --threads N         render threads (default: one per core); the image is the same for any N
 
 What the camera looks at
-  --env FILE          an equirectangular (latitude-longitude) PNG, 2:1, 8 or 16 bits, RGB or
-                      RGBA; its centre looks ahead (+Z), its right half to the right (+X).
+  --env FILE          an equirectangular (latitude-longitude) PNG, 2:1, 8 or 16 bits, grey,
+                      grey with alpha, RGB, RGBA or palette (alpha is ignored); its centre
+                      looks ahead (+Z), its right half to the right (+X). At most 2 GiB
+                      decoded (4 bytes a colour: 16384x8192 takes 1.5 GiB).
                       Default: a built-in sky and ground with lines every 15 degrees, the
                       horizon in white and the axes marked: +X red, -X cyan, +Y (up) green,
                       -Y magenta, +Z (ahead) blue, -Z yellow
@@ -183,13 +233,15 @@ Camera settings, set through the host's parameters
   --heading DEG       turn right (default 0)
   --pitch DEG         positive looks down, negative up (default -90: straight up, a dome
                       master)
-  --bank DEG          roll (default 0)
+  --bank DEG          roll: positive turns the top of the view to the right, clockwise as
+                      seen through the camera (default 0)
   --time T            render the frame at time T (seconds)
   --key NAME=T:V,...  keys on a channel: )" +
            ChannelNames() + R"(.
                       Angles in degrees, shifts as fractions. Keyed channels win over --fov,
                       --hshift and --vshift
   --scene FILE        start from a camera saved by --save-scene; options given change it
+                      (at most 16 MiB)
   --save-scene FILE   save the camera (settings, animation, orientation, time) to FILE
 
 Other
@@ -205,6 +257,12 @@ Examples
   orvalen-render --pitch 0 --fov 120 --hshift 0.25 --size 800x400 --out shifted.png
   orvalen-render --key FOV=0:90,2:180 --time 1 --out frame.png
 
-Exit status: 0 done, 1 the work failed (a file, the module), 2 the command line is wrong.
+Options take their value as --option VALUE or --option=VALUE; numbers are plain decimals.
+Outputs are written only when everything worked: a file is written to a temporary file beside
+it and renamed into place (a link keeps pointing at it; a device or a pipe is written
+directly). An interrupt or termination removes the temporary files.
+
+Exit status: 0 done, 1 the work failed (a file, the module), 2 the command line is wrong;
+130 or 143 when interrupted or terminated.
 )";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,7 +41,12 @@ struct RenderOptions {
     bool panel = false;
     bool help = false;
     std::vector<std::string> hostWithout;
+    std::set<std::string> given; // the options named on the command line
 };
+
+// Options that only a render can use: refused with --panel, which renders nothing.
+constexpr const char *kRenderOnlyOptions[] = {"--out",     "--env",  "--size",      "--samples",
+                                              "--threads", "--bits", "--save-scene"};
 
 // Defaults used when neither the command line nor a scene sets them: a dome master.
 constexpr double kDefaultFovDegrees = 180.0;

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -49,38 +51,61 @@ void RenderRows(const host::CameraHandlerRecord &handler, void *instance,
 
 } // namespace
 
-Image Render(minihost::Camera &camera, const Environment &environment,
-             const RenderSettings &settings, const Progress &progress) {
-    Image image;
+RenderResult Render(minihost::Camera &camera, const Environment &environment,
+                    const RenderSettings &settings, const Progress &progress) {
+    RenderResult result;
+    Image &image = result.image;
     image.width = settings.width;
     image.height = settings.height;
-    image.rgb.assign(static_cast<size_t>(settings.width) * settings.height * 3, 0.0f);
+    const size_t samples = static_cast<size_t>(settings.width) * settings.height * 3;
+    try {
+        image.rgb.assign(samples, 0.0f);
+    } catch (const std::bad_alloc &) {
+        throw RenderError("out of memory for the " + std::to_string(settings.width) + "x" +
+                          std::to_string(settings.height) + " image (" +
+                          std::to_string(samples * sizeof(float) / (1024 * 1024)) + " MiB)");
+    }
     const double filmWidth = kFilmHeight * settings.width / settings.height;
     const host::CameraAccess access = minihost::AccessFor(camera.item(), filmWidth, kFilmHeight);
 
+    const auto start = std::chrono::steady_clock::now();
     std::atomic<int> nextRow{0};
     std::atomic<int> rowsDone{0};
     std::vector<std::thread> workers;
     for (int t = 1; t < settings.threads; ++t) {
-        workers.emplace_back(RenderRows, std::cref(camera.handler()), camera.instance(),
-                             std::cref(access), std::cref(environment), std::cref(settings),
-                             &nextRow, &rowsDone, &image);
-    }
-    std::atomic<bool> finished{false};
-    std::thread reporter([&] {
-        while (!finished.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (progress) {
-                progress(static_cast<double>(rowsDone.load()) / settings.height);
-            }
+        try {
+            workers.emplace_back(RenderRows, std::cref(camera.handler()), camera.instance(),
+                                 std::cref(access), std::cref(environment), std::cref(settings),
+                                 &nextRow, &rowsDone, &image);
+        } catch (const std::system_error &) {
+            break; // the system has no more threads to give: render with those it gave
         }
-    });
+    }
+    result.threads = static_cast<int>(workers.size()) + 1;
+    std::atomic<bool> finished{false};
+    std::thread reporter;
+    if (progress) {
+        try {
+            reporter = std::thread([&] {
+                while (!finished.load()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    progress(static_cast<double>(rowsDone.load()) / settings.height);
+                }
+            });
+        } catch (const std::system_error &) {
+            // No thread for the progress bar: the render goes on without one.
+        }
+    }
     RenderRows(camera.handler(), camera.instance(), access, environment, settings, &nextRow,
                &rowsDone, &image);
     for (std::thread &worker : workers) {
         worker.join();
     }
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     finished = true;
-    reporter.join();
-    return image;
+    if (reporter.joinable()) {
+        reporter.join();
+    }
+    return result;
 }

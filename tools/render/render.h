@@ -5,6 +5,7 @@
 #include "minihost/session.h"
 
 #include <functional>
+#include <stdexcept>
 
 struct RenderSettings {
     int width;
@@ -16,8 +17,21 @@ struct RenderSettings {
 // Called about ten times a second, from a thread of its own, with the fraction of rows done.
 using Progress = std::function<void(double fractionDone)>;
 
+struct RenderResult {
+    Image image;
+    int threads = 0;      // render threads that ran, the calling one included
+    double seconds = 0.0; // from the first ray to the last
+};
+
+// An error of the render itself, such as no memory for the image.
+class RenderError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // Renders the camera's view of the environment, one CameraEvaluate per sample, rows spread
 // over the threads. Every pixel depends only on its own samples, so the image is the same for
-// any number of threads.
-Image Render(minihost::Camera &camera, const Environment &environment,
-             const RenderSettings &settings, const Progress &progress);
+// any number of threads. Threads the system refuses are done without: the calling thread
+// renders at least. Throws RenderError when the image cannot be allocated.
+RenderResult Render(minihost::Camera &camera, const Environment &environment,
+                    const RenderSettings &settings, const Progress &progress);
