@@ -22,6 +22,9 @@ class OutputFile {
     const std::string &path() const { return path_; }
     // Where to write; valid until commit or discard.
     std::FILE *stream() { return stream_; }
+    // The file being written, for a writer that must open it by name itself: what it writes
+    // there is what commit keeps.
+    const std::string &writingPath() const { return temporary_.empty() ? target_ : temporary_; }
 
     // Writes the bytes; throws HostError on failure.
     void write(const std::string &bytes);

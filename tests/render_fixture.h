@@ -3,8 +3,8 @@
 #include "environment.h"
 #include "files_in.h"
 #include "image.h"
+#include "image_io.h"
 #include "minihost/output_file.h"
-#include "png_io.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +42,17 @@ inline std::string Quote(const std::string &word) {
     return quoted + "'";
 }
 
-inline void WritePngFile(const std::string &path, const Image &image, int bits) {
+// Writes an image of data as it is: the format from the name, values untouched.
+inline void WriteImageFile(const std::string &path, const Image &image, int bits) {
     minihost::OutputFile file(path);
-    WritePng(file.stream(), path, image, bits);
+    WriteImage(file.stream(), file.writingPath(), path, image, FormatFor(path), bits,
+               ColourMode::kRaw);
     file.commit();
+}
+
+// An image's values as they are stored, scaled to 0 to 1 for integer formats.
+inline Image ReadImageFile(const std::string &path) {
+    return ReadImage(path, ColourMode::kRaw);
 }
 
 // A scratch folder per test, so a test can also prove it leaves nothing behind.
@@ -93,7 +100,7 @@ class RenderTest : public ::testing::Test {
         Image image;
         image.width = 720;
         image.height = 360;
-        image.rgb.resize(720 * 360 * 3);
+        image.pixels.resize(720 * 360 * 3);
         for (int y = 0; y < 360; ++y) {
             for (int x = 0; x < 720; ++x) {
                 float *p = image.pixel(x, y);
@@ -103,7 +110,7 @@ class RenderTest : public ::testing::Test {
             }
         }
         const std::string path = Path("coded.png");
-        WritePngFile(path, image, 16);
+        WriteImageFile(path, image, 16);
         return path;
     }
 

@@ -1,6 +1,6 @@
 #include "environment.h"
 
-#include "png_io.h"
+#include "image_io.h"
 
 #include <cmath>
 
@@ -16,7 +16,21 @@ Rgb Mix(Rgb a, Rgb b, double t) {
 
 class GridSky : public Environment {
   public:
+    explicit GridSky(ColourMode colour) : linear_(colour == ColourMode::kManaged) {}
+
     Rgb sample(double x, double y, double z) const override {
+        const Rgb encoded = encodedSample(x, y, z);
+        if (!linear_) {
+            return encoded;
+        }
+        return {SrgbToLinear(encoded.r), SrgbToLinear(encoded.g), SrgbToLinear(encoded.b)};
+    }
+
+  private:
+    bool linear_;
+
+    // The sky as sRGB values, as it was drawn.
+    Rgb encodedSample(double x, double y, double z) const {
         const double length = std::sqrt(x * x + y * y + z * z);
         if (!(length > 0.0)) {
             return {0, 0, 0};
@@ -65,9 +79,19 @@ class GridSky : public Environment {
     }
 };
 
+// Catmull-Rom weights for the four texels around a position t of the way from the second to
+// the third.
+void CubicWeights(float t, float weights[4]) {
+    const float t2 = t * t, t3 = t2 * t;
+    weights[0] = 0.5f * (-t3 + 2 * t2 - t);
+    weights[1] = 0.5f * (3 * t3 - 5 * t2 + 2);
+    weights[2] = 0.5f * (-3 * t3 + 4 * t2 + t);
+    weights[3] = 0.5f * (t3 - t2);
+}
+
 class Panorama : public Environment {
   public:
-    explicit Panorama(Image image) : image_(std::move(image)) {}
+    Panorama(Image image, Filter filter) : image_(std::move(image)), filter_(filter) {}
 
     Rgb sample(double x, double y, double z) const override {
         const double across = std::sqrt(x * x + z * z);
@@ -82,36 +106,60 @@ class Panorama : public Environment {
         const double v = (kPi / 2 - latitude) / kPi * h - 0.5;
         const double u0 = std::floor(u), v0 = std::floor(v);
         const float fu = static_cast<float>(u - u0), fv = static_cast<float>(v - v0);
+        const long column = static_cast<long>(u0), row = static_cast<long>(v0);
         auto wrap = [w](long i) { return static_cast<int>(((i % w) + w) % w); };
         auto clampRow = [h](long j) { return static_cast<int>(j < 0 ? 0 : j >= h ? h - 1 : j); };
-        const int x0 = wrap(static_cast<long>(u0)), x1 = wrap(static_cast<long>(u0) + 1);
-        const int y0 = clampRow(static_cast<long>(v0)), y1 = clampRow(static_cast<long>(v0) + 1);
-        float out[3];
-        for (int c = 0; c < 3; ++c) {
-            const float top = image_.pixel(x0, y0)[c] * (1 - fu) + image_.pixel(x1, y0)[c] * fu;
-            const float bottom = image_.pixel(x0, y1)[c] * (1 - fu) + image_.pixel(x1, y1)[c] * fu;
-            out[c] = top * (1 - fv) + bottom * fv;
+        float out[3] = {0, 0, 0};
+        if (filter_ == Filter::kBilinear) {
+            const int x0 = wrap(column), x1 = wrap(column + 1);
+            const int y0 = clampRow(row), y1 = clampRow(row + 1);
+            for (int c = 0; c < 3; ++c) {
+                const float top = image_.pixel(x0, y0)[c] * (1 - fu) + image_.pixel(x1, y0)[c] * fu;
+                const float bottom =
+                    image_.pixel(x0, y1)[c] * (1 - fu) + image_.pixel(x1, y1)[c] * fu;
+                out[c] = top * (1 - fv) + bottom * fv;
+            }
+        } else {
+            float wu[4], wv[4];
+            CubicWeights(fu, wu);
+            CubicWeights(fv, wv);
+            for (int j = 0; j < 4; ++j) {
+                const int yj = clampRow(row - 1 + j);
+                for (int i = 0; i < 4; ++i) {
+                    const float *texel = image_.pixel(wrap(column - 1 + i), yj);
+                    const float weight = wu[i] * wv[j];
+                    for (int c = 0; c < 3; ++c) {
+                        out[c] += texel[c] * weight;
+                    }
+                }
+            }
         }
         return {out[0], out[1], out[2]};
     }
 
   private:
     Image image_;
+    Filter filter_;
 };
 
 } // namespace
 
-std::unique_ptr<Environment> MakeGridSky() {
-    return std::make_unique<GridSky>();
+std::unique_ptr<Environment> MakeGridSky(ColourMode colour) {
+    return std::make_unique<GridSky>(colour);
 }
 
-std::unique_ptr<Environment> LoadPanorama(const std::string &path) {
-    Image image = ReadPng(path);
+std::unique_ptr<Environment> MakePanorama(Image image, Filter filter) {
+    return std::make_unique<Panorama>(std::move(image), filter);
+}
+
+std::unique_ptr<Environment> LoadPanorama(const std::string &path, ColourMode colour,
+                                          Filter filter) {
+    Image image = ReadImage(path, colour);
     if (image.width != 2 * image.height) {
-        throw PngError(path +
-                       ": a panorama must be twice as wide as it is high (360 by 180 "
-                       "degrees); this one is " +
-                       std::to_string(image.width) + " by " + std::to_string(image.height));
+        throw ImageError(path +
+                         ": a panorama must be twice as wide as it is high (360 by 180 "
+                         "degrees); this one is " +
+                         std::to_string(image.width) + " by " + std::to_string(image.height));
     }
-    return std::make_unique<Panorama>(std::move(image));
+    return MakePanorama(std::move(image), filter);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "colour.h"
 #include "image.h"
 
 #include <memory>
@@ -19,10 +20,17 @@ class Environment {
 };
 
 // A sky and ground with latitude and longitude lines every 15 degrees, the horizon, and the
-// six axis directions marked: +X red, -X cyan, +Y green, -Y magenta, +Z blue, -Z yellow.
-std::unique_ptr<Environment> MakeGridSky();
+// six axis directions marked: +X red, -X cyan, +Y green, -Y magenta, +Z blue, -Z yellow. Its
+// colours are given as sRGB values, in linear light unless the colour is raw.
+std::unique_ptr<Environment> MakeGridSky(ColourMode colour);
 
-// An equirectangular (latitude-longitude) panorama, 2:1, sampled bilinearly and wrapped in
-// longitude. Its centre column looks along +Z, its right half towards +X, its top row up.
-// Throws PngError for a file that cannot be read or is not 2:1.
-std::unique_ptr<Environment> LoadPanorama(const std::string &path);
+// How a panorama is sampled between texel centres: bilinear, or bicubic (Catmull-Rom) for a
+// sharper picture where the panorama is enlarged.
+enum class Filter { kBilinear, kBicubic };
+
+// An equirectangular (latitude-longitude) panorama, 2:1, wrapped in longitude, in the form
+// ReadImage gives. Its centre column looks along +Z, its right half towards +X, its top row up.
+// Throws ImageError for a file that cannot be read or is not 2:1.
+std::unique_ptr<Environment> LoadPanorama(const std::string &path, ColourMode colour,
+                                          Filter filter);
+std::unique_ptr<Environment> MakePanorama(Image image, Filter filter);

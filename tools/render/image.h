@@ -3,14 +3,16 @@
 #include <cstddef>
 #include <vector>
 
-// An RGB image of floats, row by row from the top; 0 to 1 is the file's full range.
+// An image of floats, row by row from the top, with 3 channels (RGB) or 4 (RGB and alpha, the
+// colour premultiplied by it). What the values mean (linear light or encoded) is the caller's.
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<float> rgb; // width * height * 3
+    int channels = 3;
+    std::vector<float> pixels; // width * height * channels
 
-    float *pixel(int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+    float *pixel(int x, int y) { return &pixels[(static_cast<size_t>(y) * width + x) * channels]; }
     const float *pixel(int x, int y) const {
-        return &rgb[(static_cast<size_t>(y) * width + x) * 3];
+        return &pixels[(static_cast<size_t>(y) * width + x) * channels];
     }
 };

@@ -2,13 +2,15 @@
 
 #include "camera/camera_params.h"
 #include "environment.h"
+#include "image_io.h"
+
 #include "minihost/output_file.h"
 #include "minihost/scene_file.h"
 #include "minihost/session.h"
 #include "module/names.h"
 #include "options.h"
-#include "png_io.h"
 #include "render.h"
+#include <OpenImageIO/imageio.h>
 
 #include <chrono>
 #include <cmath>
@@ -74,30 +76,51 @@ bool SameFile(const std::string &a, const std::string &b) {
 
 // An output must not overwrite what the run reads. Saving the camera over the scene it was
 // loaded from is allowed: that is how a scene is updated.
-void CheckOutputsAreNotInputs(const RenderOptions &options) {
+void CheckOutputsAreNotInputs(const RenderOptions &options,
+                              const std::vector<std::string> &imageNames) {
     const std::pair<const char *, const std::string *> inputs[] = {
         {"--env", &options.environment},
         {"--scene", &options.scene},
         {"--module", &options.module},
     };
-    const std::pair<const char *, const std::string *> outputs[] = {
-        {"--out", &options.out},
-        {"--save-scene", &options.saveScene},
-    };
+    std::vector<std::pair<const char *, std::string>> outputs;
+    for (const std::string &name : imageNames) {
+        outputs.push_back({"--out", name});
+    }
+    outputs.push_back({"--save-scene", options.saveScene});
     for (const auto &output : outputs) {
         for (const auto &input : inputs) {
             const bool updatesScene = std::string(output.first) == "--save-scene" &&
                                       std::string(input.first) == "--scene";
-            if (!updatesScene && SameFile(*output.second, *input.second)) {
-                throw UsageError(std::string(output.first) + " " + *output.second +
+            if (!updatesScene && SameFile(output.second, *input.second)) {
+                throw UsageError(std::string(output.first) + " " + output.second +
                                  " names the file " + input.first +
                                  " reads; writing it would destroy it");
             }
         }
+        if (std::string(output.first) == "--out" && SameFile(output.second, options.saveScene)) {
+            throw UsageError("--out and --save-scene name the same file");
+        }
     }
-    if (SameFile(options.out, options.saveScene)) {
-        throw UsageError("--out and --save-scene name the same file");
+}
+
+// One image to render: the frame's time and where it goes.
+struct Frame {
+    double time;
+    std::string out;
+};
+
+std::vector<Frame> FramesOf(const RenderOptions &options, double now) {
+    std::vector<Frame> frames;
+    if (!options.frames) {
+        frames.push_back({options.time.value_or(now), options.out});
+        return frames;
     }
+    for (int frame = options.frames->first; frame <= options.frames->last;
+         frame += options.frames->step) {
+        frames.push_back({frame / options.fps, FrameFileName(options.out, frame)});
+    }
+    return frames;
 }
 
 void ApplySettings(const RenderOptions &options, minihost::Camera &camera) {
@@ -191,7 +214,6 @@ void WarnAboutSettings(const RenderOptions &options, minihost::Session &session,
 }
 
 int Run(const RenderOptions &options) {
-    CheckOutputsAreNotInputs(options);
     minihost::HostFaults faults;
     faults.missingServices.insert(options.hostWithout.begin(), options.hostWithout.end());
     minihost::Session session(options.module, kServerName, faults);
@@ -206,47 +228,75 @@ int Run(const RenderOptions &options) {
         std::fputs(camera.panelText().c_str(), stdout);
         return 0;
     }
+    const std::vector<Frame> frames = FramesOf(options, camera.host().time());
+    std::vector<std::string> names;
+    for (const Frame &frame : frames) {
+        names.push_back(frame.out);
+    }
+    CheckOutputsAreNotInputs(options, names);
 
-    // The outputs are opened first, so that a place that cannot be written fails before a
-    // long render, and replaced last, so that nothing is written unless everything worked.
-    minihost::OutputFile imageFile(options.out);
+    // The outputs are opened before their render, so that a place that cannot be written
+    // fails before a long render, and replaced after it, so that nothing is written unless
+    // everything worked. The scene is saved once every frame is done.
     std::unique_ptr<minihost::OutputFile> sceneFile;
     if (!options.saveScene.empty()) {
         sceneFile = std::make_unique<minihost::OutputFile>(options.saveScene);
     }
+    std::unique_ptr<minihost::OutputFile> firstImage =
+        std::make_unique<minihost::OutputFile>(frames.front().out);
+    const OutputFormat format = FormatFor(options.out);
+    const int bits = options.bits.value_or(format.bits.front());
     const std::unique_ptr<Environment> environment =
-        options.environment.empty() ? MakeGridSky() : LoadPanorama(options.environment);
+        options.environment.empty()
+            ? MakeGridSky(options.colour)
+            : LoadPanorama(options.environment, options.colour, options.filter);
 
-    RenderSettings settings{options.width, options.height, options.samples, options.threads};
+    RenderSettings settings{options.width, options.height, options.samples, options.threads,
+                            options.mask};
     if (settings.threads == 0) {
         settings.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     }
     ProgressBar bar;
-    const RenderResult result =
-        Render(camera, *environment, settings, [&](double done) { bar.update("rendering", done); });
-    if (result.threads < settings.threads) {
-        Warn("the system gave only " + std::to_string(result.threads) + " of the " +
-             std::to_string(settings.threads) + " render threads asked for; rendering with " +
-             std::to_string(result.threads));
+    const double count = static_cast<double>(frames.size());
+    double seconds = 0.0;
+    int threads = settings.threads;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const Frame &frame = frames[i];
+        if (options.frames) {
+            camera.setTime(frame.time);
+        }
+        std::unique_ptr<minihost::OutputFile> image =
+            i == 0 ? std::move(firstImage) : std::make_unique<minihost::OutputFile>(frame.out);
+        // Of each frame's share of the bar, the render takes the first four fifths.
+        const RenderResult result = Render(camera, *environment, settings, [&](double done) {
+            bar.update("rendering " + frame.out, (i + 0.8 * done) / count);
+        });
+        if (result.threads < threads) {
+            threads = result.threads;
+            Warn("the system gave only " + std::to_string(result.threads) + " of the " +
+                 std::to_string(settings.threads) + " render threads asked for; rendering with " +
+                 std::to_string(result.threads));
+        }
+        seconds += result.seconds;
+        WriteImage(image->stream(), image->writingPath(), frame.out, result.image, format, bits,
+                   options.colour, threads, [&](double done) {
+                       bar.update("writing " + frame.out, (i + 0.8 + 0.2 * done) / count);
+                   });
+        image->commit();
     }
-    WritePng(imageFile.stream(), options.out, result.image, options.bits,
-             [&](double done) { bar.update("writing " + options.out, done); });
     if (sceneFile) {
         sceneFile->write(minihost::FormatScene(camera.save()));
-    }
-    imageFile.commit();
-    if (sceneFile) {
         sceneFile->commit();
     }
     bar.finish();
 
-    const double rays =
-        static_cast<double>(options.width) * options.height * options.samples * options.samples;
-    std::printf("%s: %dx%d, %dx%d samples per pixel, %.0f rays in %.2f s (%.1f million rays/s, "
-                "%d threads)\n",
-                options.out.c_str(), options.width, options.height, options.samples,
-                options.samples, rays, result.seconds, rays / std::max(result.seconds, 1e-9) / 1e6,
-                result.threads);
+    const double rays = count * options.width * options.height * options.samples * options.samples;
+    const std::string what =
+        options.frames ? std::to_string(frames.size()) + " frames of " : std::string();
+    std::printf("%s: %s%dx%d, %dx%d samples per pixel, %.0f rays in %.2f s (%.1f million "
+                "rays/s, %d threads)\n",
+                options.out.c_str(), what.c_str(), options.width, options.height, options.samples,
+                options.samples, rays, seconds, rays / std::max(seconds, 1e-9) / 1e6, threads);
     return 0;
 }
 
@@ -258,6 +308,10 @@ int main(int argc, char **argv) {
     // die without a word.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    // The renderer makes its own threads, and carries on with fewer when the system refuses
+    // some; the image library's pools would instead end the process.
+    OIIO::attribute("threads", 1);
+    OIIO::attribute("exr_threads", 0);
     RenderOptions options;
     try {
         options =
@@ -277,7 +331,7 @@ int main(int argc, char **argv) {
         return 2;
     } catch (const minihost::HostError &e) {
         std::fprintf(stderr, "orvalen-render: %s\n", e.what());
-    } catch (const PngError &e) {
+    } catch (const ImageError &e) {
         std::fprintf(stderr, "orvalen-render: %s\n", e.what());
     } catch (const RenderError &e) {
         std::fprintf(stderr, "orvalen-render: %s\n", e.what());

@@ -1,13 +1,19 @@
 #include "options.h"
 
 #include "camera/camera_params.h"
+#include "image_io.h"
 #include "minihost/host.h"
 #include "minihost/plain_numbers.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -89,107 +95,342 @@ bool ChannelIsAngle(const std::string &channel) {
                      ChannelNames() + ")");
 }
 
-RenderOptions ParseOptions(const std::vector<std::string> &args, const std::string &module) {
-    RenderOptions options;
-    options.module = module;
-    for (size_t i = 0; i < args.size(); ++i) {
-        // --option=value is --option value.
-        std::string option = args[i];
-        std::optional<std::string> attached;
-        const size_t equals = option.find('=');
-        if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
-            attached = option.substr(equals + 1);
-            option = option.substr(0, equals);
+std::string FrameFileName(const std::string &pattern, int frame) {
+    const size_t hashes = pattern.find('#');
+    if (hashes != std::string::npos) {
+        const size_t end = pattern.find_first_not_of('#', hashes);
+        const size_t width = (end == std::string::npos ? pattern.size() : end) - hashes;
+        std::string number = std::to_string(frame);
+        if (number.size() < width) {
+            number.insert(0, width - number.size(), '0');
         }
-        auto value = [&]() -> std::string {
-            if (attached) {
-                return *attached;
-            }
-            if (i + 1 >= args.size()) {
-                throw UsageError(option + " needs a value");
-            }
-            return args[++i];
-        };
-        auto flag = [&] {
-            if (attached) {
-                throw UsageError(option + " takes no value");
-            }
-        };
-        if (option.empty() || option[0] != '-' || option == "-") {
-            throw UsageError("orvalen-render takes no arguments other than options, and '" +
-                             option + "' is none (for a panorama to look at, --env " + option +
-                             "; see --help)");
+        return pattern.substr(0, hashes) + number +
+               (end == std::string::npos ? "" : pattern.substr(end));
+    }
+    const size_t percent = pattern.find('%');
+    if (percent != std::string::npos) {
+        size_t at = percent + 1;
+        size_t width = 0;
+        while (at < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[at]))) {
+            width = width * 10 + static_cast<size_t>(pattern[at] - '0');
+            ++at;
         }
-        options.given.insert(option);
-        if (option == "--help" || option == "-h") {
-            flag();
-            options.help = true;
-        } else if (option == "--out") {
-            options.out = value();
-        } else if (option == "--env") {
-            options.environment = value();
-        } else if (option == "--module") {
-            options.module = value();
-        } else if (option == "--fov") {
-            options.fovDegrees = Number(option, value());
-        } else if (option == "--hshift") {
-            options.hShift = Number(option, value());
-        } else if (option == "--vshift") {
-            options.vShift = Number(option, value());
-        } else if (option == "--heading") {
-            options.headingDegrees = Number(option, value());
-        } else if (option == "--pitch") {
-            options.pitchDegrees = Number(option, value());
-        } else if (option == "--bank") {
-            options.bankDegrees = Number(option, value());
-        } else if (option == "--size") {
-            ParseSize(value(), &options);
-        } else if (option == "--time") {
-            options.time = Number(option, value());
-        } else if (option == "--key") {
-            ParseKeys(value(), &options);
-        } else if (option == "--scene") {
-            options.scene = value();
-        } else if (option == "--save-scene") {
-            options.saveScene = value();
-            if (options.saveScene.empty()) {
-                throw UsageError("--save-scene needs a file name");
+        if (at < pattern.size() && pattern[at] == 'd' && width <= 16) {
+            std::string number = std::to_string(frame);
+            if (number.size() < width) {
+                number.insert(0, width - number.size(), '0');
             }
-        } else if (option == "--samples") {
-            options.samples = Whole(option, value(), 1, kMaxSamples);
-        } else if (option == "--threads") {
-            options.threads = Whole(option, value(), 1, kMaxThreads);
-        } else if (option == "--bits") {
-            options.bits = Whole(option, value(), 8, 16);
-            if (options.bits != 8 && options.bits != 16) {
-                throw UsageError("--bits: " + std::to_string(options.bits) + " is not 8 or 16");
-            }
-        } else if (option == "--panel") {
-            flag();
-            options.panel = true;
-        } else if (option == "--host-without") {
-            const std::string service = value();
-            const std::vector<std::string> &known = minihost::HostServiceNames();
-            if (std::find(known.begin(), known.end(), service) == known.end()) {
-                std::string names;
-                for (const std::string &name : known) {
-                    names += (names.empty() ? "'" : ", '") + name + "'";
-                }
-                throw UsageError("--host-without: the host has no service '" + service +
-                                 "' to leave out (it has " + names + ")");
-            }
-            options.hostWithout.push_back(service);
-        } else {
-            throw UsageError("unknown option '" + option + "' (see --help)");
+            return pattern.substr(0, percent) + number + pattern.substr(at + 1);
         }
     }
+    return "";
+}
+
+namespace {
+
+// The command line as CLI11 reads it. Every value is kept as text, so that the checks below
+// read it by the renderer's own rules (plain decimals) and say what is wrong in its own words.
+struct CommandLine {
+    std::string out, env, module, fov, hShift, vShift, heading, pitch, bank, size, time, scene,
+        saveScene, samples, threads, bits, colour, filter, frames, fps;
+    std::vector<std::string> keys, hostWithout;
+    bool panel = false, mask = false;
+};
+
+constexpr const char *kOutputGroup = "Output";
+constexpr const char *kSceneGroup = "What the camera looks at";
+constexpr const char *kCameraGroup = "Camera settings, set through the host's parameters";
+constexpr const char *kSequenceGroup = "Animation";
+constexpr const char *kOtherGroup = "Other";
+
+// Help text broken into lines that fit beside the options' column.
+std::string Wrapped(const std::string &text) {
+    constexpr size_t kWidth = 62;
+    std::string out;
+    size_t lineStart = 0;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > kWidth) {
+            out += "\n";
+            lineStart = out.size();
+        } else if (out.size() > lineStart) {
+            out += " ";
+        }
+        out += word;
+    }
+    return out;
+}
+
+void Describe(CLI::App &app, CommandLine &line) {
+    auto text = [&](const char *name, std::string &into, const char *type, const char *group,
+                    const std::string &description) {
+        app.add_option(name, into, Wrapped(description))
+            ->type_name(type)
+            ->group(group)
+            ->take_last();
+    };
+    text("--out", line.out, "FILE", kOutputGroup,
+         "image to write (default fisheye.png); the format follows the name: " + KnownExtensions() +
+             ". With --frames, #### or %04d in the name is the frame number");
+    text("--size", line.size, "WxH", kOutputGroup,
+         "image size in pixels (default 512x512); the film is 1 unit high and W/H wide");
+    text("--samples", line.samples, "N", kOutputGroup,
+         "N x N samples per pixel, 1 to 16 (default 2)");
+    text("--bits", line.bits, "BITS", kOutputGroup,
+         "bits per channel: PNG 8 or 16, JPEG 8, TIFF 8, 16 or 32 (float), EXR 16 (half) or 32 "
+         "(float), HDR 32; default the first of these");
+    text("--colour", line.colour, "managed|raw", kOutputGroup,
+         "managed (default): integer images hold sRGB values, float images linear ones, and "
+         "samples are filtered and averaged in linear light; raw: values pass through untouched, "
+         "for images of data");
+    app.add_flag("--mask", line.mask,
+                 Wrapped("leave what lies outside the image circle (more than half the field of "
+                         "view off axis) transparent where the format has alpha, black "
+                         "elsewhere"))
+        ->group(kOutputGroup)
+        ->disable_flag_override();
+    text("--threads", line.threads, "N", kOutputGroup,
+         "render threads (default: one per core); the image is the same for any N");
+    text("--env", line.env, "FILE", kSceneGroup,
+         "an equirectangular (latitude-longitude) panorama, 2:1, in any format OpenImageIO reads "
+         "(PNG, JPEG, TIFF, OpenEXR, HDR...), grey, RGB or palette, alpha ignored. Default: a "
+         "built-in sky and ground with lines every 15 degrees");
+    text("--filter", line.filter, "bilinear|bicubic", kSceneGroup,
+         "how the panorama is sampled between texels: bilinear (default), or bicubic "
+         "(Catmull-Rom), sharper where the panorama is enlarged");
+    text("--fov", line.fov, "DEG", kCameraGroup, "vertical field of view in degrees (default 180)");
+    text("--hshift", line.hShift, "FRACTION", kCameraGroup,
+         "horizontal shift as a fraction of the film width (0.1 is 10 percent)");
+    text("--vshift", line.vShift, "FRACTION", kCameraGroup,
+         "vertical shift as a fraction of the film height");
+    text("--heading", line.heading, "DEG", kCameraGroup, "turn right (default 0)");
+    text("--pitch", line.pitch, "DEG", kCameraGroup,
+         "positive looks down, negative up (default -90: straight up, a dome master)");
+    text("--bank", line.bank, "DEG", kCameraGroup,
+         "roll: positive turns the top of the view to the right, clockwise as seen through the "
+         "camera (default 0)");
+    app.add_option("--key", line.keys,
+                   Wrapped("keys on a channel: " + ChannelNames() +
+                           ". Angles in degrees, shifts as fractions. Keyed channels win over "
+                           "--fov, --hshift and --vshift"))
+        ->type_name("NAME=T:V,...")
+        ->group(kCameraGroup)
+        ->expected(1)
+        ->take_all()
+        ->allow_extra_args(false);
+    text("--scene", line.scene, "FILE", kCameraGroup,
+         "start from a camera saved by --save-scene (at most 16 MiB); options given change it");
+    text("--save-scene", line.saveScene, "FILE", kCameraGroup,
+         "save the camera (settings, animation, orientation, time) to FILE");
+    text("--time", line.time, "T", kSequenceGroup, "render the frame at time T (seconds)");
+    text("--frames", line.frames, "FIRST-LAST[:STEP]", kSequenceGroup,
+         "render every STEP-th frame from FIRST to LAST, each at its time FRAME / FPS");
+    text("--fps", line.fps, "FPS", kSequenceGroup, "frames a second (default 30)");
+    app.add_flag("--panel", line.panel,
+                 Wrapped("print the camera's settings panel instead of rendering: a new "
+                         "camera's, changed by the camera settings given"))
+        ->group(kOtherGroup)
+        ->disable_flag_override();
+    text("--module", line.module, "FILE", kOtherGroup,
+         "the module file to load (default: the one this build made)");
+    app.add_option("--host-without", line.hostWithout,
+                   Wrapped("act as a host that lacks the named service, to see how the module "
+                           "copes"))
+        ->type_name("NAME")
+        ->group(kOtherGroup)
+        ->expected(1)
+        ->take_all()
+        ->allow_extra_args(false);
+    app.set_help_flag("--help,-h", "this text")->group(kOtherGroup);
+    app.footer(
+        R"(Options take their value as --option VALUE or --option=VALUE; numbers are plain decimals.
+Outputs are written only when everything worked: a file is written to a temporary file beside
+it and renamed into place (a link keeps pointing at it; a device or a pipe is written
+directly). An interrupt or termination removes the temporary files; a sequence keeps the
+frames already finished. A panorama may take at most 2 GiB to read.
+
+Examples
+  orvalen-render --out dome.png
+  orvalen-render --env pano.exr --fov 220 --size 2048x2048 --out dome220.exr
+  orvalen-render --pitch 0 --fov 120 --hshift 0.25 --size 800x400 --out shifted.png
+  orvalen-render --key FOV=0:90,2:180 --frames 0-60 --mask --out dome.####.png
+
+Exit status: 0 done, 1 the work failed (a file, the module), 2 the command line is wrong;
+130 or 143 when interrupted or terminated.)");
+}
+
+void Configure(CLI::App &app) {
+    app.name("orvalen-render");
+    app.description(
+        "orvalen-render: render what an Orvalen fisheye camera sees\n\n"
+        "Loads the Orvalen module through its descriptor, activates its camera handler as the "
+        "host would,\nand asks the camera for one ray per film sample.");
+    app.get_formatter()->column_width(34);
+    app.allow_extras();
+}
+
+FrameRange ParseFrames(const std::string &text) {
+    const size_t dash = text.find('-');
+    const size_t colon = text.find(':');
+    const std::string wrong = "--frames: '" + text + "' is not FIRST-LAST or FIRST-LAST:STEP";
+    if (dash == std::string::npos || (colon != std::string::npos && colon < dash)) {
+        throw UsageError(wrong);
+    }
+    FrameRange range;
+    range.first = Whole("--frames", text.substr(0, dash), 0, 9999999);
+    const std::string last =
+        text.substr(dash + 1, colon == std::string::npos ? std::string::npos : colon - dash - 1);
+    range.last = Whole("--frames", last, 0, 9999999);
+    if (colon != std::string::npos) {
+        range.step = Whole("--frames", text.substr(colon + 1), 1, 9999999);
+    }
+    if (range.last < range.first) {
+        throw UsageError("--frames: " + text + " ends before it begins");
+    }
+    if ((range.last - range.first) / range.step >= 100000) {
+        throw UsageError("--frames: " + text + " is more than 100000 frames");
+    }
+    return range;
+}
+
+// CLI11's words for a missing or unwanted value, in the renderer's.
+[[noreturn]] void Mismatch(const std::string &what) {
+    const size_t flag = what.find(" was given a disallowed flag override");
+    if (flag != std::string::npos) {
+        throw UsageError("--" + what.substr(0, flag) + " takes no value");
+    }
+    const size_t colon = what.find(':');
+    if (what.rfind("--", 0) == 0 && colon != std::string::npos) {
+        throw UsageError(what.substr(0, colon) + " needs a value");
+    }
+    throw UsageError(what);
+}
+
+} // namespace
+
+RenderOptions ParseOptions(const std::vector<std::string> &args, const std::string &module) {
+    CLI::App app;
+    Configure(app);
+    CommandLine line;
+    Describe(app, line);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    RenderOptions options;
+    options.module = module;
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp &) {
+        options.help = true;
+        return options;
+    } catch (const CLI::ArgumentMismatch &e) {
+        Mismatch(e.what());
+    } catch (const CLI::ParseError &e) {
+        throw UsageError(e.what());
+    }
+    for (const std::string &extra : app.remaining()) {
+        if (extra.size() > 1 && extra[0] == '-') {
+            throw UsageError("unknown option '" + extra.substr(0, extra.find('=')) +
+                             "' (see --help)");
+        }
+        throw UsageError("orvalen-render takes no arguments other than options, and '" + extra +
+                         "' is none (for a panorama to look at, --env " + extra + "; see --help)");
+    }
+    for (const CLI::Option *option : app.get_options()) {
+        if (option->count() > 0) {
+            options.given.insert(option->get_name());
+        }
+    }
+    auto given = [&](const char *name) { return app.count(name) > 0; };
+
+    if (given("--out")) {
+        options.out = line.out;
+    }
+    options.environment = line.env;
+    if (given("--module")) {
+        options.module = line.module;
+    }
+    if (given("--fov")) {
+        options.fovDegrees = Number("--fov", line.fov);
+    }
+    if (given("--hshift")) {
+        options.hShift = Number("--hshift", line.hShift);
+    }
+    if (given("--vshift")) {
+        options.vShift = Number("--vshift", line.vShift);
+    }
+    if (given("--heading")) {
+        options.headingDegrees = Number("--heading", line.heading);
+    }
+    if (given("--pitch")) {
+        options.pitchDegrees = Number("--pitch", line.pitch);
+    }
+    if (given("--bank")) {
+        options.bankDegrees = Number("--bank", line.bank);
+    }
+    if (given("--size")) {
+        ParseSize(line.size, &options);
+    }
+    if (given("--time")) {
+        options.time = Number("--time", line.time);
+    }
+    for (const std::string &key : line.keys) {
+        ParseKeys(key, &options);
+    }
+    options.scene = line.scene;
+    if (given("--save-scene")) {
+        options.saveScene = line.saveScene;
+        if (options.saveScene.empty()) {
+            throw UsageError("--save-scene needs a file name");
+        }
+    }
+    if (given("--samples")) {
+        options.samples = Whole("--samples", line.samples, 1, kMaxSamples);
+    }
+    if (given("--threads")) {
+        options.threads = Whole("--threads", line.threads, 1, kMaxThreads);
+    }
+    if (given("--colour")) {
+        if (line.colour != "managed" && line.colour != "raw") {
+            throw UsageError("--colour: '" + line.colour + "' is not managed or raw");
+        }
+        options.colour = line.colour == "raw" ? ColourMode::kRaw : ColourMode::kManaged;
+    }
+    if (given("--filter")) {
+        if (line.filter != "bilinear" && line.filter != "bicubic") {
+            throw UsageError("--filter: '" + line.filter + "' is not bilinear or bicubic");
+        }
+        options.filter = line.filter == "bicubic" ? Filter::kBicubic : Filter::kBilinear;
+    }
+    if (given("--frames")) {
+        options.frames = ParseFrames(line.frames);
+    }
+    if (given("--fps")) {
+        options.fps = Number("--fps", line.fps);
+        if (!(options.fps > 0.0)) {
+            throw UsageError("--fps: " + line.fps + " is not more than 0");
+        }
+    }
+    options.mask = line.mask;
+    options.panel = line.panel;
+    for (const std::string &service : line.hostWithout) {
+        const std::vector<std::string> &known = minihost::HostServiceNames();
+        if (std::find(known.begin(), known.end(), service) == known.end()) {
+            std::string names;
+            for (const std::string &name : known) {
+                names += (names.empty() ? "'" : ", '") + name + "'";
+            }
+            throw UsageError("--host-without: the host has no service '" + service +
+                             "' to leave out (it has " + names + ")");
+        }
+        options.hostWithout.push_back(service);
+    }
+
     if (options.out.empty()) {
         throw UsageError("--out needs a file name");
     }
     if (options.panel) {
         std::string useless;
         for (const char *renderOnly : kRenderOnlyOptions) {
-            if (options.given.count(renderOnly)) {
+            if (given(renderOnly)) {
                 useless += (useless.empty() ? "" : ", ") + std::string(renderOnly);
             }
         }
@@ -197,72 +438,52 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
             throw UsageError("--panel prints the settings panel and renders nothing, so " +
                              useless + " would have no effect");
         }
+        return options;
+    }
+    if (options.frames && options.time) {
+        throw UsageError("--time and --frames both set the time: give one of them");
+    }
+    if (options.frames && FrameFileName(options.out, 0).empty()) {
+        throw UsageError("--out: with --frames the name needs a place for the frame number, as "
+                         "in dome.####.png or dome.%04d.png");
+    }
+    if (given("--fps") && !options.frames) {
+        throw UsageError("--fps sets the time of --frames, which is not given");
+    }
+    // A directory has no format to tell; writing refuses it, saying so.
+    struct stat info;
+    if (options.out.back() == '/' ||
+        (stat(options.out.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+        return options;
+    }
+    OutputFormat format;
+    try {
+        format = FormatFor(options.out);
+    } catch (const ImageError &e) {
+        throw UsageError(std::string("--out: ") + e.what());
+    }
+    if (given("--bits")) {
+        const int bits = Whole("--bits", line.bits, 1, 64);
+        if (std::find(format.bits.begin(), format.bits.end(), bits) == format.bits.end()) {
+            std::string allowed;
+            for (size_t i = 0; i < format.bits.size(); ++i) {
+                allowed += (i == 0                        ? ""
+                            : i + 1 == format.bits.size() ? " or "
+                                                          : ", ") +
+                           std::to_string(format.bits[i]);
+            }
+            throw UsageError("--bits: " + line.bits + " is not " + allowed + " for ." +
+                             options.out.substr(options.out.find_last_of('.') + 1));
+        }
+        options.bits = bits;
     }
     return options;
 }
 
 std::string HelpText() {
-    return R"(orvalen-render: render what an Orvalen fisheye camera sees
-
-Loads the Orvalen module through its descriptor, activates its camera handler as the host
-would, and asks the camera for one ray per film sample.
-
-usage: orvalen-render [options]
-
-Output
-  --out FILE          PNG to write (default fisheye.png); written whole or not at all
-  --size WxH          image size in pixels (default 512x512). The film is 1 unit high and
-                      W/H units wide, so the image height spans the field of view
-  --samples N         N x N samples per pixel, 1 to 16 (default 2)
-  --bits 8|16         bits per channel of the PNG (default 8)
-  --threads N         render threads (default: one per core); the image is the same for any N
-
-What the camera looks at
-  --env FILE          an equirectangular (latitude-longitude) PNG, 2:1, 8 or 16 bits, grey,
-                      grey with alpha, RGB, RGBA or palette (alpha is ignored); its centre
-                      looks ahead (+Z), its right half to the right (+X). At most 2 GiB
-                      decoded (4 bytes a colour: 16384x8192 takes 1.5 GiB).
-                      Default: a built-in sky and ground with lines every 15 degrees, the
-                      horizon in white and the axes marked: +X red, -X cyan, +Y (up) green,
-                      -Y magenta, +Z (ahead) blue, -Z yellow
-
-Camera settings, set through the host's parameters
-  --fov DEG           vertical field of view in degrees (default 180)
-  --hshift FRACTION   horizontal shift as a fraction of the film width (0.1 is 10 percent)
-  --vshift FRACTION   vertical shift as a fraction of the film height
-  --heading DEG       turn right (default 0)
-  --pitch DEG         positive looks down, negative up (default -90: straight up, a dome
-                      master)
-  --bank DEG          roll: positive turns the top of the view to the right, clockwise as
-                      seen through the camera (default 0)
-  --time T            render the frame at time T (seconds)
-  --key NAME=T:V,...  keys on a channel: )" +
-           ChannelNames() + R"(.
-                      Angles in degrees, shifts as fractions. Keyed channels win over --fov,
-                      --hshift and --vshift
-  --scene FILE        start from a camera saved by --save-scene; options given change it
-                      (at most 16 MiB)
-  --save-scene FILE   save the camera (settings, animation, orientation, time) to FILE
-
-Other
-  --panel             print the camera's settings panel instead of rendering: a new camera's,
-                      changed by the camera settings given
-  --module FILE       the module file to load (default: the one this build made)
-  --host-without NAME act as a host that lacks the named service, to see how the module copes
-  --help              this text
-
-Examples
-  orvalen-render --out dome.png
-  orvalen-render --env pano.png --fov 220 --size 2048x2048 --out dome220.png
-  orvalen-render --pitch 0 --fov 120 --hshift 0.25 --size 800x400 --out shifted.png
-  orvalen-render --key FOV=0:90,2:180 --time 1 --out frame.png
-
-Options take their value as --option VALUE or --option=VALUE; numbers are plain decimals.
-Outputs are written only when everything worked: a file is written to a temporary file beside
-it and renamed into place (a link keeps pointing at it; a device or a pipe is written
-directly). An interrupt or termination removes the temporary files.
-
-Exit status: 0 done, 1 the work failed (a file, the module), 2 the command line is wrong;
-130 or 143 when interrupted or terminated.
-)";
+    CLI::App app;
+    Configure(app);
+    CommandLine line;
+    Describe(app, line);
+    return app.help();
 }

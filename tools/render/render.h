@@ -12,6 +12,10 @@ struct RenderSettings {
     int height;
     int samples; // per side of a pixel
     int threads;
+    // Film positions more than half the field of view off axis (outside the circle as wide as
+    // the film is high, around the shifted centre) are left transparent: the image gets an
+    // alpha channel, the colour premultiplied by it.
+    bool mask = false;
 };
 
 // Called about ten times a second, from a thread of its own, with the fraction of rows done.
