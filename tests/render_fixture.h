@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 inline const double kPi = M_PI;
@@ -42,6 +43,15 @@ inline std::string Quote(const std::string &word) {
     return quoted + "'";
 }
 
+// An RGB image of one value.
+inline Image Uniform(int width, int height, float value) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(static_cast<size_t>(width) * height * 3, value);
+    return image;
+}
+
 // Writes an image of data as it is: the format from the name, values untouched.
 inline void WriteImageFile(const std::string &path, const Image &image, int bits) {
     minihost::OutputFile file(path);
@@ -60,7 +70,9 @@ class RenderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = ::testing::TempDir() + "orvalen_render_" + info->name();
+        // The process number keeps runs of several builds at once apart.
+        dir = ::testing::TempDir() + "orvalen_render_" + std::to_string(getpid()) + "_" +
+              info->name();
         std::system(("rm -rf " + Quote(dir)).c_str());
         mkdir(dir.c_str(), 0755);
     }

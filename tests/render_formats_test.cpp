@@ -13,14 +13,6 @@ namespace {
 
 using RenderFormatsTest = RenderTest;
 
-Image Uniform(int width, int height, float value) {
-    Image image;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(static_cast<size_t>(width) * height * 3, value);
-    return image;
-}
-
 TEST_F(RenderFormatsTest, EveryFormatInAndOutWithItsColourRules) {
     // One light, 0.2 in linear light (above 1 where the format can hold it), stored as each
     // format stores light: sRGB-encoded in integer formats, linear in float ones.

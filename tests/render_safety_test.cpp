@@ -234,16 +234,7 @@ TEST_F(RenderSafetyTest, LimitsAreCheckedBeforeMemoryIsTaken) {
 }
 
 TEST_F(RenderSafetyTest, OutputsAreWrittenOnlyWhenEverythingWorked) {
-    WriteImageFile(
-        Path("pano.png"),
-        [] {
-            Image image;
-            image.width = 64;
-            image.height = 32;
-            image.pixels.assign(64 * 32 * 3, 0.5f);
-            return image;
-        }(),
-        8);
+    WriteImageFile(Path("pano.png"), Uniform(64, 32, 0.5f), 8);
     const std::string pano = Slurp(Path("pano.png"));
     struct Case {
         std::vector<std::string> args;
@@ -275,16 +266,7 @@ TEST_F(RenderSafetyTest, OutputsAreWrittenOnlyWhenEverythingWorked) {
 
 TEST_F(RenderSafetyTest, EachMistakeNamesItsCause) {
     std::system(("mkdir " + Quote(Path("adir"))).c_str());
-    WriteImageFile(
-        Path("pano.png"),
-        [] {
-            Image image;
-            image.width = 64;
-            image.height = 32;
-            image.pixels.assign(64 * 32 * 3, 0.5f);
-            return image;
-        }(),
-        8);
+    WriteImageFile(Path("pano.png"), Uniform(64, 32, 0.5f), 8);
     CopyPrefix(Path("pano.png"), Path("cut.png"), 100);
     std::ofstream(Path("typed.scene"))
         << "orvalen-scene 1\ntime 0\ncamera Camera\nposition 0 0 0\nrotation 0 0 0\n"

@@ -26,6 +26,17 @@ std::string Size(double bytes) {
     return text;
 }
 
+// The renderer makes its own threads, and carries on with fewer when the system refuses some;
+// the image library's pools would end the process instead, so they stay empty.
+void UseNoLibraryThreads() {
+    static const bool set = [] {
+        OIIO::attribute("threads", 1);
+        OIIO::attribute("exr_threads", 0);
+        return true;
+    }();
+    (void)set;
+}
+
 // OpenImageIO's last error, on one line, saying so plainly when the file is cut short.
 std::string Why(const std::string &fallback) {
     std::string why = OIIO::geterror();
@@ -94,6 +105,7 @@ const KnownFormat kFormats[] = {
 } // namespace
 
 Image ReadImage(const std::string &path, ColourMode colour) {
+    UseNoLibraryThreads();
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         throw ImageError(path + ": is a directory, not an image");
@@ -216,6 +228,7 @@ OutputFormat FormatFor(const std::string &path) {
 void WriteImage(std::FILE *stream, const std::string &writingPath, const std::string &name,
                 const Image &image, const OutputFormat &format, int bits, ColourMode colour,
                 int threads, const std::function<void(double)> &progress) {
+    UseNoLibraryThreads();
     const bool integral = bits <= 16 && format.plugin != "openexr";
     const OIIO::TypeDesc type = bits == 8 ? OIIO::TypeDesc::UINT8
                                 : bits == 16
@@ -245,11 +258,12 @@ void WriteImage(std::FILE *stream, const std::string &writingPath, const std::st
         spec.attribute("compression", "zip");
     }
 
+    // The proxy outlives the writer, whose destructor may still write to it after a failure.
+    StreamProxy proxy(stream);
     auto out = OIIO::ImageOutput::create(format.plugin);
     if (!out) {
         throw ImageError(name + ": cannot write (" + Why("no writer for " + format.plugin) + ")");
     }
-    StreamProxy proxy(stream);
     auto fail = [&] {
         throw ImageError(name + ": cannot write (" +
                          (proxy.error() ? std::strerror(proxy.error()) : Why(out->geterror())) +

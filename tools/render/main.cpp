@@ -308,10 +308,6 @@ int main(int argc, char **argv) {
     // die without a word.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    // The renderer makes its own threads, and carries on with fewer when the system refuses
-    // some; the image library's pools would instead end the process.
-    OIIO::attribute("threads", 1);
-    OIIO::attribute("exr_threads", 0);
     RenderOptions options;
     try {
         options =

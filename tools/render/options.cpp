@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -348,29 +349,22 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
     if (given("--module")) {
         options.module = line.module;
     }
-    if (given("--fov")) {
-        options.fovDegrees = Number("--fov", line.fov);
-    }
-    if (given("--hshift")) {
-        options.hShift = Number("--hshift", line.hShift);
-    }
-    if (given("--vshift")) {
-        options.vShift = Number("--vshift", line.vShift);
-    }
-    if (given("--heading")) {
-        options.headingDegrees = Number("--heading", line.heading);
-    }
-    if (given("--pitch")) {
-        options.pitchDegrees = Number("--pitch", line.pitch);
-    }
-    if (given("--bank")) {
-        options.bankDegrees = Number("--bank", line.bank);
+    const std::tuple<const char *, const std::string *, std::optional<double> *> numbers[] = {
+        {"--fov", &line.fov, &options.fovDegrees},
+        {"--hshift", &line.hShift, &options.hShift},
+        {"--vshift", &line.vShift, &options.vShift},
+        {"--heading", &line.heading, &options.headingDegrees},
+        {"--pitch", &line.pitch, &options.pitchDegrees},
+        {"--bank", &line.bank, &options.bankDegrees},
+        {"--time", &line.time, &options.time},
+    };
+    for (const auto &[name, text, value] : numbers) {
+        if (given(name)) {
+            *value = Number(name, *text);
+        }
     }
     if (given("--size")) {
         ParseSize(line.size, &options);
-    }
-    if (given("--time")) {
-        options.time = Number("--time", line.time);
     }
     for (const std::string &key : line.keys) {
         ParseKeys(key, &options);
