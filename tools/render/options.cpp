@@ -170,6 +170,16 @@ void Describe(CLI::App &app, CommandLine &line) {
             ->group(group)
             ->take_last();
     };
+    // An option that may be given again and again, one value each time.
+    auto repeated = [&](const char *name, std::vector<std::string> &into, const char *type,
+                        const char *group, const std::string &description) {
+        app.add_option(name, into, Wrapped(description))
+            ->type_name(type)
+            ->group(group)
+            ->expected(1)
+            ->take_all()
+            ->allow_extra_args(false);
+    };
     text("--out", line.out, "FILE", kOutputGroup,
          "image to write (default fisheye.png); the format follows the name: " + KnownExtensions() +
              ". With --frames, #### or %04d in the name is the frame number");
@@ -210,15 +220,10 @@ void Describe(CLI::App &app, CommandLine &line) {
     text("--bank", line.bank, "DEG", kCameraGroup,
          "roll: positive turns the top of the view to the right, clockwise as seen through the "
          "camera (default 0)");
-    app.add_option("--key", line.keys,
-                   Wrapped("keys on a channel: " + ChannelNames() +
-                           ". Angles in degrees, shifts as fractions. Keyed channels win over "
-                           "--fov, --hshift and --vshift"))
-        ->type_name("NAME=T:V,...")
-        ->group(kCameraGroup)
-        ->expected(1)
-        ->take_all()
-        ->allow_extra_args(false);
+    repeated("--key", line.keys, "NAME=T:V,...", kCameraGroup,
+             "keys on a channel: " + ChannelNames() +
+                 ". Angles in degrees, shifts as fractions. Keyed channels win over --fov, "
+                 "--hshift and --vshift");
     text("--scene", line.scene, "FILE", kCameraGroup,
          "start from a camera saved by --save-scene (at most 16 MiB); options given change it");
     text("--save-scene", line.saveScene, "FILE", kCameraGroup,
@@ -234,14 +239,8 @@ void Describe(CLI::App &app, CommandLine &line) {
         ->disable_flag_override();
     text("--module", line.module, "FILE", kOtherGroup,
          "the module file to load (default: the one this build made)");
-    app.add_option("--host-without", line.hostWithout,
-                   Wrapped("act as a host that lacks the named service, to see how the module "
-                           "copes"))
-        ->type_name("NAME")
-        ->group(kOtherGroup)
-        ->expected(1)
-        ->take_all()
-        ->allow_extra_args(false);
+    repeated("--host-without", line.hostWithout, "NAME", kOtherGroup,
+             "act as a host that lacks the named service, to see how the module copes");
     app.set_help_flag("--help,-h", "this text")->group(kOtherGroup);
     app.footer(
         R"(Options take their value as --option VALUE or --option=VALUE; numbers are plain decimals.
