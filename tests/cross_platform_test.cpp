@@ -9,7 +9,7 @@
 // build: ORVALEN_WRITE_REFERENCE=tests/data/reference/native.txt
 //   build/native/tests/module_tests --gtest_filter='CrossPlatform.*'
 
-#include "camera/channel_names.h"
+#include "camera/camera_params.h"
 #include "minihost/camera_access.h"
 #include "module_fixture.h"
 
@@ -178,10 +178,8 @@ class CrossPlatform : public ModuleTest {
             lines.push_back(line);
         }
         for (const auto &values : kSavedValues) {
-            for (int i = 0; i < 5; ++i) {
-                const char *channels[] = {kFovChannel, kHShiftChannel, kVShiftChannel,
-                                          kTiltDirectionChannel, kTiltAngleChannel};
-                camera->setValue(channels[i], values[i]);
+            for (int i = 0; i < kCameraParamCount; ++i) {
+                camera->setValue(kCameraParams[i].channelName, values[i]);
             }
             camera->setTime(0.0);
             std::string line = "floats";

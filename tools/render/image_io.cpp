@@ -37,9 +37,10 @@ void UseNoLibraryThreads() {
     (void)set;
 }
 
-// OpenImageIO's last error, on one line, saying so plainly when the file is cut short.
-std::string Why(const std::string &fallback) {
-    std::string why = OIIO::geterror();
+// What OpenImageIO said went wrong (the reader's or writer's own error, else the library's
+// last), on one line, saying so plainly when the file is cut short.
+std::string Why(const std::string &own, const std::string &fallback) {
+    std::string why = own.empty() ? OIIO::geterror() : own;
     if (why.find("end of file") != std::string::npos) {
         return "the file ends early: it is cut short";
     }
@@ -115,7 +116,7 @@ Image ReadImage(const std::string &path, ColourMode colour) {
     }
     auto in = OIIO::ImageInput::open(path);
     if (!in) {
-        throw ImageError(path + ": cannot read the image (" + Why("not an image") + ")");
+        throw ImageError(path + ": cannot read the image (" + Why("", "not an image") + ")");
     }
     const OIIO::ImageSpec &spec = in->spec();
     const double texels = static_cast<double>(spec.width) * spec.height;
@@ -139,12 +140,8 @@ Image ReadImage(const std::string &path, ColourMode colour) {
     // Grey (with or without alpha) is one channel read into red, then spread.
     const int read = spec.nchannels >= 3 ? 3 : 1;
     auto failed = [&] {
-        const std::string own = in->geterror();
         throw ImageError(path + ": cannot read the image (" +
-                         (own.find("end of file") != std::string::npos
-                              ? "the file ends early: it is cut short"
-                              : Why(own)) +
-                         ")");
+                         Why(in->geterror(), "no reason given") + ")");
     };
     const bool eightBits = spec.format == OIIO::TypeDesc::UINT8;
     const bool encoded =
@@ -262,11 +259,13 @@ void WriteImage(std::FILE *stream, const std::string &writingPath, const std::st
     StreamProxy proxy(stream);
     auto out = OIIO::ImageOutput::create(format.plugin);
     if (!out) {
-        throw ImageError(name + ": cannot write (" + Why("no writer for " + format.plugin) + ")");
+        throw ImageError(name + ": cannot write (" + Why("", "no writer for " + format.plugin) +
+                         ")");
     }
     auto fail = [&] {
         throw ImageError(name + ": cannot write (" +
-                         (proxy.error() ? std::strerror(proxy.error()) : Why(out->geterror())) +
+                         (proxy.error() ? std::strerror(proxy.error())
+                                        : Why(out->geterror(), "no reason given")) +
                          ")");
     };
     // libtiff cannot write its directory through a stream; it opens the file by name.

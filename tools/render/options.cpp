@@ -334,11 +334,6 @@ RenderOptions ParseOptions(const std::vector<std::string> &args, const std::stri
         throw UsageError("orvalen-render takes no arguments other than options, and '" + extra +
                          "' is none (for a panorama to look at, --env " + extra + "; see --help)");
     }
-    for (const CLI::Option *option : app.get_options()) {
-        if (option->count() > 0) {
-            options.given.insert(option->get_name());
-        }
-    }
     auto given = [&](const char *name) { return app.count(name) > 0; };
 
     if (given("--out")) {

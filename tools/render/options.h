@@ -4,7 +4,6 @@
 #include "environment.h"
 
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,7 +55,6 @@ struct RenderOptions {
     bool panel = false;
     bool help = false;
     std::vector<std::string> hostWithout;
-    std::set<std::string> given; // the options named on the command line
 };
 
 // Options that only a render can use: refused with --panel, which renders nothing.
