@@ -1,6 +1,7 @@
 #include "minihost/envelope.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace minihost {
 
@@ -28,8 +29,13 @@ double Envelope::evaluate(double time) const {
                                   [](double t, const Key &key) { return t < key.time; });
     const Key &b = *after;
     const Key &a = *(after - 1);
-    double fraction = (time - a.time) / (b.time - a.time);
-    return a.value + (b.value - a.value) * fraction;
+    // Keys too far apart to subtract are measured in halves, which cannot overflow.
+    const double span = b.time - a.time;
+    const double fraction = std::isfinite(span)
+                                ? (time - a.time) / span
+                                : (time / 2 - a.time / 2) / (b.time / 2 - a.time / 2);
+    const double value = a.value + (b.value - a.value) * fraction;
+    return std::isfinite(value) ? value : a.value * (1 - fraction) + b.value * fraction;
 }
 
 } // namespace minihost

@@ -32,6 +32,24 @@ TEST(Envelope, LinearBetweenKeysConstantOutside) {
     EXPECT_EQ(checked, 7);
 }
 
+TEST(Envelope, KeysAtTheEndsOfTheDoublesStayFinite) {
+    struct Case {
+        double firstTime, firstValue, lastTime, lastValue, time, value;
+    };
+    const Case cases[] = {
+        {0, -1e308, 1, 1e308, 0.5, 0},
+        {0, 1e308, 1, -1e308, 0.25, 5e307},
+        {-1e308, 0, 1e308, 2, 0, 1},
+        {-1e308, -1e308, 1e308, 1e308, 1e307, 1e307},
+    };
+    for (const Case &c : cases) {
+        minihost::Envelope envelope;
+        envelope.setKey(c.firstTime, c.firstValue);
+        envelope.setKey(c.lastTime, c.lastValue);
+        EXPECT_DOUBLE_EQ(envelope.evaluate(c.time), c.value) << "at time " << c.time;
+    }
+}
+
 TEST(Envelope, KeyAtSameTimeReplaces) {
     minihost::Envelope envelope;
     envelope.setKey(1.0, 5.0);

@@ -3,6 +3,7 @@
 #include "minihost/scene_file.h"
 #include "minihost/scene_states.h"
 
+#include <cfloat>
 #include <cstring>
 
 namespace {
@@ -135,6 +136,15 @@ TEST_F(PersistenceTest, LoadedValuesAreTheSinglePrecisionCopy) {
     EXPECT_EQ(Preview().m[8], 0.100000001490116119384765625);
     EXPECT_EQ(ValuesNow(),
               (std::vector<double>{static_cast<float>(M_PI / 3), 0.1f, -0.25f, 0.5f, 0.7f}));
+}
+
+// Single precision holds less than double: values beyond it are stored as the largest float
+// of their sign, and the scene reads back.
+TEST_F(PersistenceTest, ValuesBeyondSinglePrecisionAreStoredAsItsLargest) {
+    SetValues(1e308, -1e308, 3.4028235677973366e38, 1e-50, -0.0);
+    EXPECT_EQ(ValuesNow(), (std::vector<double>{FLT_MAX, -FLT_MAX, FLT_MAX, 0.0, -0.0}));
+    const minihost::Scene scene = CameraOf(camera).save();
+    EXPECT_NO_THROW(minihost::ParseScene(minihost::FormatScene(scene), "saved.scene"));
 }
 
 TEST_F(PersistenceTest, LoadRejectsDataOfAnotherParameter) {
